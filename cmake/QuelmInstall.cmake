@@ -1,0 +1,1 @@
+# Installation: libraries, headers, data, CMake package and pkg-config file.

@@ -1,0 +1,27 @@
+// model.h - the polygon model store's and scene store's internal calls, and
+// the module-wide model pointer.  The exported calls are in quelm.h.
+#ifndef QUELM_MODEL_MODEL_H
+#define QUELM_MODEL_MODEL_H
+
+#include "quelm.h"
+
+// The one shared model; null while no scene exists.  Owned by scene/.
+extern "C" MODEL *Model;
+
+// Edge action setters used by the stadium builder: a negative p or q keeps
+// that link, 0 clears it, any other value sets it.
+void QUELMAPI PolygonModelSetSurfaceAction(int32_t polynum, int32_t action, int32_t p, int32_t q);
+void QUELMAPI PolygonModelSetEdgeAction(int32_t edgenum, int32_t action, int32_t p, int32_t q);
+void QUELMAPI PolygonModelSetDefaultAction(int32_t action);
+
+// Scene store internals.
+void QUELMAPI PolygonSceneChangePerspective(SCENE *Scene);
+void QUELMAPI PolygonSceneSamePerspective(SCENE *Scene);
+void QUELMAPI PolygonSceneScreenPoints(SCENE *Scene, sSPOINT *Points);
+uint32_t QUELMAPI PolygonSceneGetVisibility(SCENE *Scene);
+
+// Floating-point forms of the plane geometry.
+double Determinant(double a, double b, double c, double d);
+void CrossProduct(POINT3D *v1, POINT3D *v2, POINT3D *v3);
+
+#endif
