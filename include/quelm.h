@@ -306,10 +306,16 @@ QUELM_EXTERN_C int32_t QUELMAPI FrontFacingPolygon(VERTEX3D *Vertex0, VERTEX3D *
 
 /* ------------------------------------------------------------- view set-up */
 
-/* Derives Perspective from View; returns the VIEW_* change bits, 0 for no
- * change, -1 when no view can be built (camera on the target, or a view the
- * library refuses: Magnification not above 0, a visible span of 0 pixels'
- * worth, a non-finite position or target; then nothing is changed). */
+/* Derives Perspective from View and writes View's Xn, Yn, Zn; returns the
+ * VIEW_* change bits, 0 for no change (moves shorter than 0.01 units count as
+ * none), -1 when no view can be built.  Camera on the target: the new
+ * positions are stored, the matrices stay.  Refused views change nothing but
+ * W_CLIP_INSET, which every call sets to 0.05: Magnification not above 0 or not finite, a visible span of less than
+ * one world unit across or down, a position or target member that is not
+ * finite or lies beyond +-1e15, a RenderRect narrower than 1 pixel (right <
+ * left) or wider or taller than 32767 pixels.  top may lie below bottom.  A
+ * camera straight above or below the target is not refused: the up axis is
+ * then undefined and the matrices keep their previous horizontal axes. */
 QUELM_EXTERN_C int32_t QUELMAPI SetView(CAMERA *View, VANTAGE *Perspective);
 
 /* -------------------------------------------------------------- transforms */
