@@ -17,6 +17,7 @@ namespace {
 
 void DiscardModel() {
     PolygonModelDiscard();
+    ReleaseQuelmSourceArt();
     GlobalFreeLocked(Model);
     Model = nullptr;
 }
