@@ -1,0 +1,74 @@
+// quelm: the stadium renderer from the command line.
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "tools/quelm/commands.h"
+#include "tools/quelm/cli.h"
+
+namespace {
+
+using namespace quelm_tool;
+
+struct Verb {
+    const char *name;
+    int (*run)(Args);
+    const char *help;
+};
+
+constexpr Verb VERBS[] = {
+    {"model", model_command, "model statistics (--stats) and OBJ export (--obj FILE)"},
+    {"render", render_command, "render one frame to PNG or BMP (default stadium.png)"},
+    {"spin", spin_command, "render the spin demonstration as an animated GIF"},
+    {"camera", camera_command, "print a library camera after some spin steps"},
+};
+
+void print_help(FILE *out) {
+    std::fprintf(out,
+                 "usage: quelm VERB [options]\n"
+                 "Draws the quelm stadium from the command line.\n\nverbs:\n");
+    for (const Verb &v : VERBS) std::fprintf(out, "  %-8s %s\n", v.name, v.help);
+    std::fprintf(out,
+                 "\n  quelm VERB --help   options of a verb\n"
+                 "  quelm --version     the version\n");
+}
+
+int run(const std::vector<std::string_view> &args) {
+    if (args.empty()) {
+        print_help(stderr);
+        return EXIT_USAGE;
+    }
+    const std::string_view first = args[0];
+    if (first == "--help" || first == "-h" || first == "help") {
+        print_help(stdout);
+        return 0;
+    }
+    if (first == "--version") {
+        std::printf("quelm %s\n", QUELM_VERSION);
+        return 0;
+    }
+    for (const Verb &v : VERBS)
+        if (first == v.name) return v.run(Args(args).subspan(1));
+    usage_error("unknown verb '" + std::string(first) + "' (see quelm --help)");
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    try {
+        const int status = run(args);
+        if (std::fflush(stdout) != 0) {
+            std::perror("quelm: standard output");
+            return EXIT_FAILED;
+        }
+        return status;
+    } catch (const Failure &f) {
+        std::fprintf(stderr, "quelm: %s\n", f.what());
+        return f.status;
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "quelm: %s\n", e.what());
+        return EXIT_FAILED;
+    }
+}

@@ -1,0 +1,59 @@
+// scene_options.h - what the picture-making verbs (render, spin) share:
+// picture size, background, palette and scene-settings bits, plus the
+// scene and camera records held for the length of a command.
+#ifndef QUELM_TOOLS_SCENE_OPTIONS_H
+#define QUELM_TOOLS_SCENE_OPTIONS_H
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "quelm.h"
+#include "tools/quelm/cli.h"
+#include "tools/quelm/image.h"
+
+namespace quelm_tool {
+
+struct SceneOptions {
+    Size size;
+    uint8_t background = 0;
+    std::string palette_file;  // empty: the default palette
+    // Scene-settings changes in command-line order: set when true, else reset.
+    std::vector<std::pair<bool, uint32_t>> settings;
+};
+
+// Appends the options that fill `scene` (which must outlive them).
+void add_scene_options(std::vector<Option> &options, SceneOptions &scene);
+
+Palette scene_palette(const SceneOptions &scene);
+
+struct SceneDeleter {
+    void operator()(SCENE *scene) const { DestroyScene(scene); }
+};
+using ScenePtr = std::unique_ptr<SCENE, SceneDeleter>;
+
+// A scene (the first builds the stadium) with the settings changes applied.
+ScenePtr make_scene(const SceneOptions &options);
+
+struct CameraDeleter {
+    void operator()(CAMERA *camera) const { DestroyCamera(camera); }
+};
+using CameraPtr = std::unique_ptr<CAMERA, CameraDeleter>;
+
+// The spin record's members as the command line gives them; unset ones keep
+// whatever default the verb chooses.
+struct SpinOptions {
+    std::optional<int32_t> camera_radius, target_radius, camera_height, target_height;
+    std::optional<int32_t> camera_step, target_step;
+    std::optional<double> magnification;
+    bool any() const;
+};
+
+void add_spin_options(std::vector<Option> &options, SpinOptions &spin);
+void apply_spin_options(const SpinOptions &spin, SPINDEMO_VIEW &record);
+
+}  // namespace quelm_tool
+
+#endif
