@@ -1,0 +1,175 @@
+// conformance_diff - replays conformance scenarios through the library and
+// compares each frame with the full expected state, printing the first
+// difference field by field; or regenerates the per-frame digests that
+// conformance_test keeps.
+//
+//   conformance_diff [--expected DIR] [--all] [NAME ...]
+//   conformance_diff --write-digests [--expected DIR] [--out DIR] [NAME ...]
+//
+// DIR holds expected/NAME.jsonl.gz (default: ../shared/conformance beside the
+// sources).  Scenarios come from the project's data/conformance/scenarios;
+// without names, all of them.
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tests/support/conformance.h"
+#include "tests/support/json.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Options {
+    fs::path expected = QUELM_EXPECTED_DIR;
+    fs::path out = fs::path(QUELM_CONFORMANCE_DIR) / "digests";
+    bool writeDigests = false;
+    bool all = false;  // every differing frame, not just the first
+    std::vector<std::string> names;
+};
+
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+Options ParseArguments(int argc, char **argv) {
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view a = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc) throw UsageError(std::string(a) + " needs a folder");
+            return argv[++i];
+        };
+        if (a == "--expected")
+            o.expected = value();
+        else if (a == "--out")
+            o.out = value();
+        else if (a == "--write-digests")
+            o.writeDigests = true;
+        else if (a == "--all")
+            o.all = true;
+        else if (a.starts_with("-"))
+            throw UsageError("unknown option " + std::string(a));
+        else
+            o.names.emplace_back(a);
+    }
+    if (o.names.empty()) {
+        for (const auto &e : fs::directory_iterator(fs::path(QUELM_CONFORMANCE_DIR) / "scenarios"))
+            if (e.path().extension() == ".json") o.names.push_back(e.path().stem().string());
+        std::sort(o.names.begin(), o.names.end());
+    }
+    return o;
+}
+
+// The expected file's lines, one frame each.
+std::vector<std::string> ReadExpected(const fs::path &dir, const std::string &name) {
+    const fs::path path = dir / "expected" / (name + ".jsonl.gz");
+    gzFile in = gzopen(path.string().c_str(), "rb");
+    if (!in) throw std::runtime_error("cannot open " + path.string());
+    std::string text;
+    std::vector<char> chunk(1 << 20);
+    int n;
+    while ((n = gzread(in, chunk.data(), static_cast<unsigned>(chunk.size()))) > 0)
+        text.append(chunk.data(), static_cast<size_t>(n));
+    int err = Z_OK;
+    const char *message = n < 0 ? gzerror(in, &err) : nullptr;
+    const std::string why = message ? message : "";
+    gzclose(in);
+    if (n < 0) throw std::runtime_error(path.string() + ": " + why);
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        if (end > start) lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+void WriteDigests(const Options &o, const std::string &name) {
+    const std::vector<std::string> lines = ReadExpected(o.expected, name);
+    fs::create_directories(o.out);
+    const fs::path path = o.out / (name + ".txt");
+    std::ofstream out(path, std::ios::binary);
+    for (const std::string &line : lines)
+        out << conformance::FormatDigest(conformance::Digest(
+                   conformance::FrameFromJson(json::Parse(line))))
+            << '\n';
+    if (!out) throw std::runtime_error("cannot write " + path.string());
+    std::printf("%s: %zu frames\n", name.c_str(), lines.size());
+}
+
+// True when every frame matches.
+bool Compare(const Options &o, const std::string &name) {
+    const std::vector<std::string> lines = ReadExpected(o.expected, name);
+    const json::Value scenario = json::Parse(conformance::ReadFile(
+        (fs::path(QUELM_CONFORMANCE_DIR) / "scenarios" / (name + ".json")).string()));
+    size_t frames = 0, bad = 0;
+    conformance::RunScenario(scenario, [&](const conformance::FrameState &actual) {
+        if (frames >= lines.size()) {
+            std::printf("%s: frame %zu is beyond the %zu expected\n", name.c_str(), frames,
+                        lines.size());
+            ++bad;
+            return false;
+        }
+        const conformance::FrameState expected =
+            conformance::FrameFromJson(json::Parse(lines[frames++]));
+        const std::vector<std::string> diffs = conformance::Differences(expected, actual);
+        if (diffs.empty()) return true;
+        ++bad;
+        std::printf("%s frame %lld (setview expected %d):\n", name.c_str(),
+                    static_cast<long long>(expected.frame), expected.setview);
+        for (const std::string &d : diffs) std::printf("  %s\n", d.c_str());
+        return o.all;
+    });
+    if (bad == 0 && frames != lines.size()) {
+        std::printf("%s: %zu frames rendered, %zu expected\n", name.c_str(), frames, lines.size());
+        return false;
+    }
+    if (bad == 0) std::printf("%s: all %zu frames match\n", name.c_str(), frames);
+    return bad == 0;
+}
+
+// The library finds quelm.bmp through QUELM_DATA; default to this build's.
+void DefaultDataFolder() {
+#ifdef _WIN32
+    if (!std::getenv("QUELM_DATA")) _putenv_s("QUELM_DATA", QUELM_TEST_DATA);
+#else
+    setenv("QUELM_DATA", QUELM_TEST_DATA, 0);
+#endif
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    try {
+        const Options o = ParseArguments(argc, argv);
+        DefaultDataFolder();
+        bool ok = true;
+        for (const std::string &name : o.names) {
+            if (o.writeDigests)
+                WriteDigests(o, name);
+            else
+                ok = Compare(o, name) && ok;
+        }
+        return ok ? 0 : 1;
+    } catch (const UsageError &e) {
+        std::fprintf(stderr,
+                     "conformance_diff: %s\nusage: conformance_diff [--write-digests] "
+                     "[--expected DIR] [--out DIR] [--all] [NAME ...]\n",
+                     e.what());
+        return 2;
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "conformance_diff: %s\n", e.what());
+        return 2;
+    }
+}
