@@ -5,11 +5,29 @@
  * the calls live in GRESK32.DLL at ordinals 1 and 5, standard calling
  * convention.
  *
- * Fill convention (the rules are given in full where gresk implements them):
- * the fill contract is stated here once the rasteriser lands; it guarantees
- * no gaps between polygons sharing an edge, thin polygons and 2-point lines
- * that stay visible, and no write outside the bitmap whatever the points.
- */
+ * Fill convention.  A screen point (x, y) is the centre of the pixel in
+ * column x, row y; row 0 is the top row of the bitmap whether its rows are
+ * stored bottom-up (positive biHeight) or top-down (negative biHeight).
+ *
+ * - A polygon covers every pixel whose centre lies inside it or on its
+ *   outline: all edges are inclusive.  A rectangle with corners (l, t) and
+ *   (r, b) fills (r - l + 1) x (b - t + 1) pixels, the same inclusive bounds
+ *   that ClipToRect cuts to.
+ * - Positions along an edge are computed exactly in integers, so they do not
+ *   depend on the direction the edge is listed in: polygons that share an
+ *   edge leave no gap between them.  Pixels whose centres lie exactly on the
+ *   shared edge are drawn by both.
+ * - Thin shapes stay visible: every row and every column that the polygon
+ *   crosses gets at least one pixel.  Where a row (or column) crosses the
+ *   polygon between two pixel centres, the pixel nearest the middle of the
+ *   crossing is drawn, halves towards the larger coordinate.  Such pixels
+ *   lie within half a pixel of the polygon and occur only where it is
+ *   thinner than a pixel.  So a 2-point polygon draws a one-pixel line with
+ *   both end points, and a 1-point polygon one pixel.
+ * - Nothing is ever written outside the bitmap or into its row padding,
+ *   whatever the points.  Non-convex input draws something unspecified,
+ *   within the bitmap.
+  */
 #ifndef GRESK_H
 #define GRESK_H
 
@@ -49,13 +67,24 @@ typedef struct sSHEARPOLY {
 
 /* Clips the convex polygon in pts (count points) in place to the rectangle
  * left..right, top..bottom (edges inclusive, either order), leaving at most
- * GRESK_MAX_POINTS points and the new count in *count.  Result: the count. */
+ * GRESK_MAX_POINTS points and the new count in *count.  Result: the count.
+ * A polygon wholly inside is left untouched.  A new corner lies where an edge
+ * meets a side of the rectangle, its other coordinate rounded from the exact
+ * crossing to the nearest whole pixel (halves towards the larger value); the
+ * result does not depend on which way the edge is listed, so polygons sharing
+ * an edge still share it after clipping.  2 points are clipped as a segment, 1 point is kept or
+ * dropped.  A count below 1 or above GRESK_MAX_POINTS, or a result that would
+ * need more than GRESK_MAX_POINTS points, leaves 0. */
 QUELM_EXTERN_C int32_t QUELMAPI ClipToRect(int32_t left, int32_t top, int32_t right,
                                            int32_t bottom, sSPOINT *pts, int32_t *count);
 
 /* Fills the convex polygon pts[0..count-1] into the 8-bit DIB described by
- * pBMI and pBits.  kind selects the request record req points to; only
- * GRESK_FILLPOLY draws.  Result: 1 when something was drawn, else 0. */
+ * pBMI and pBits (uncompressed, 8 bits per pixel, rows padded to 4 bytes)
+ * with the palette index pic & 0xFF of the sFILLPOLY that req points to, by
+ * the convention above.  kind selects the request record; only
+ * GRESK_FILLPOLY draws.  Other bit depths, compressed bitmaps, null pointers
+ * and counts outside 1..GRESK_MAX_POINTS draw nothing.  Result: 1 when a
+ * pixel was written, else 0. */
 QUELM_EXTERN_C int32_t QUELMAPI FillConvexPoly(BITMAPINFO *pBMI, uint8_t *pBits,
                                                sSPOINT *pts, int32_t count, int32_t kind,
                                                void *req);
