@@ -3,6 +3,7 @@
 // the data folder carries exactly this palette.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "globalmem.h"
