@@ -1,0 +1,141 @@
+// Rapid pan: when only the target moved, shifts last frame's screen points by
+// the target's movement on the screen instead of reprojecting, reclassifies
+// them against the viewport, and updates which surfaces are drawn, dividing
+// on the spot the points of surfaces that come into view.
+//
+// Reads:  XT/YT/ZT, DXT/DYT/DZT, ADXT/ADYT/ADZT, RESX, RESY, SceneSettings,
+//         points (u, v, w, status), surfaces (v, numv, status).
+// Writes: screen points, point and surface status bits, iRapidPansTally.
+//         u, v, w stay as the last complete reprojection left them.
+#include "view/screen.h"
+#include "view/view.h"
+
+using namespace quelm_view;
+
+namespace {
+
+constexpr uint32_t kKeepHigh = ~VIS_STATUS_MASK;
+constexpr uint32_t kInside = PT_DIVIDE | PT_TRANSFORMED;                   // 0x9
+constexpr uint32_t kOutsideDivided = PT_DIVIDE | PT_OUTSIDE | PT_TRANSFORMED;  // 0xB
+constexpr uint32_t kFrontTest = PT_BEHIND | PT_TRANSFORMED;  // & 0xC == 0x8: in front
+constexpr uint32_t kRevealKeep = kKeepHigh | kInside;                      // 0xFFFFF009
+constexpr uint32_t kDrawnClipped = VIS_DRAW | VIS_CLIP;
+
+uint32_t Outcodes(int32_t x, int32_t y, int32_t wid, int32_t hgt) {
+    uint32_t c = x < 0 ? PT_LEFT : (x >= wid ? PT_RIGHT : 0u);
+    c |= y < 0 ? PT_ABOVE : (y >= hgt ? PT_BELOW : 0u);
+    return c;
+}
+
+// Screen position of the world point (x, y, z) given as doubles; false when
+// it lies behind the near plane.
+bool ScreenOf(VANTAGE *view, double x, double y, double z, int32_t &sx, int32_t &sy) {
+    return WorldToScreen(view, &sx, &sy, TruncToInt32(x), TruncToInt32(y),
+                         TruncToInt32(z)) != 0;
+}
+
+// Divides a point that the last complete reprojection left undivided and
+// places it where the pans since have moved everything else.
+void Reveal(POINT3D &p, sSPOINT &sp, int32_t totalX, int32_t totalY, int32_t wid, int32_t hgt) {
+    const double rw = 1.0 / p.w;
+    int32_t x = WrapAdd(TruncToInt32(rw * p.u), totalX);
+    int32_t y = WrapAdd(TruncToInt32(p.v * rw), totalY);
+    LimitToScreenRange(x, y);
+    sp.x = static_cast<int16_t>(x);
+    sp.y = static_cast<int16_t>(y);
+    const uint32_t c = Outcodes(x, y, wid, hgt);
+    if (c == 0)
+        p.visible = (p.visible & kRevealKeep) | kInside;
+    else
+        p.visible = (p.visible & ~PT_OUTCODES) | PT_DIVIDE | c;
+}
+
+}  // namespace
+
+void QUELMAPI RapidPan(SCENE *Scene, MODEL *Model) {
+    Scene->iRapidPansTally += 1;
+    VANTAGE *view = &Scene->Perspective;
+
+    int32_t x0, y0, x1, y1, x2, y2;
+    const bool referenced =
+        ScreenOf(view, view->XT, view->YT, view->ZT, x0, y0) &&
+        ScreenOf(view, view->XT - view->DXT, view->YT - view->DYT, view->ZT - view->DZT, x1,
+                 y1) &&
+        ScreenOf(view, view->XT - view->ADXT, view->YT - view->ADYT, view->ZT - view->ADZT, x2,
+                 y2);
+    if (!referenced) {
+        // A reference point behind the near plane makes the shift
+        // meaningless: the turn is too sharp to pan.
+        CompleteReprojection(Scene, Model);
+        return;
+    }
+    const int32_t xdelta = WrapSub(x1, x0);
+    const int32_t ydelta = WrapSub(y1, y0);
+    const int32_t totalXdelta = WrapSub(x2, x0);
+    const int32_t totalYdelta = WrapSub(y2, y0);
+    const int32_t wid = TruncToInt32(view->RESX);
+    const int32_t hgt = TruncToInt32(view->RESY);
+
+    const int32_t numVerts = Scene->iScreenNumVerts;
+    POINT3D *pt = Scene->PointList;
+    sSPOINT *sp = Scene->ScreenPointList;
+    for (int32_t i = 0; i < numVerts; ++i) {
+        const uint32_t st = pt[i].visible & 0xFu;
+        if (st != kInside && st != kOutsideDivided) continue;
+        const int16_t x = static_cast<int16_t>(WrapAdd(sp[i].x, xdelta));
+        const int16_t y = static_cast<int16_t>(WrapAdd(sp[i].y, ydelta));
+        sp[i].x = x;
+        sp[i].y = y;
+        const uint32_t c = Outcodes(x, y, wid, hgt);
+        pt[i].visible = (pt[i].visible & kKeepHigh) | (c ? kOutsideDivided | c : kInside);
+    }
+
+    const uint32_t theplan = Scene->SceneSettings & VIS_PLAN_MASK;
+    const int32_t numPolygons = Scene->iScreenNumPolygons;
+    POLYGONLIST *spoly = Scene->ScenePolygonList;
+    for (int32_t i = 0; i < numPolygons; ++i) {
+        POLYGONLIST &s = spoly[i];
+        const int32_t n = s.numv;
+        switch (s.visible & kDrawnClipped) {
+        case VIS_DRAW:
+            for (int32_t j = n - 1; j >= 0; --j) {
+                if (pt[s.v[j]].visible & PT_OUTCODES) {
+                    s.visible |= VIS_CLIP;
+                    break;
+                }
+            }
+            break;
+        case kDrawnClipped: {
+            uint32_t c = PT_OUTCODES;
+            for (int32_t j = n - 1; j >= 0; --j) {
+                const uint32_t ps = pt[s.v[j]].visible;
+                if (!(ps & PT_BEHIND)) c &= ps & PT_OUTCODES;
+            }
+            if (c != 0) s.visible &= ~VIS_DRAW;  // now wholly beyond one viewport edge
+            break;
+        }
+        case VIS_CLIP: {
+            if (!(s.visible & theplan)) break;
+            uint32_t c = PT_OUTCODES;
+            bool behind = false;
+            for (int32_t j = n - 1; j >= 0; --j) {
+                const uint32_t ps = pt[s.v[j]].visible;
+                if ((ps & kFrontTest) == PT_TRANSFORMED) c &= ps & PT_OUTCODES;
+                behind |= (ps & PT_BEHIND) != 0;
+            }
+            // A vertex behind the near plane has no screen point a pan could
+            // give it; such a surface waits for the next complete reprojection.
+            if (c != 0 || behind) break;
+            s.visible |= VIS_DRAW;
+            for (int32_t j = n - 1; j >= 0; --j) {
+                const int32_t v = s.v[j];
+                if (!(pt[v].visible & PT_DIVIDE))
+                    Reveal(pt[v], sp[v], totalXdelta, totalYdelta, wid, hgt);
+            }
+            break;
+        }
+        default:
+            break;
+        }
+    }
+}
