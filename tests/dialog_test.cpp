@@ -1,0 +1,571 @@
+// The tuning dialogs driven through the platform layer by a scripted dialog
+// host: templates, initial sliders, every scroll request, reports to the host
+// window, OK and Cancel, fonts; and the camera <-> table conversions.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "camera/camera.h"
+#include "quelm_dialoghost.h"
+
+namespace {
+
+struct Control {
+    int kind;
+    std::string text;
+    int x, y, cx, cy;
+    uint32_t style;
+    int min, max, pos;
+};
+using Controls = std::multimap<int, Control>;  // by identifier; captions share 65535
+
+Controls Read(HWND hDlg) {
+    Controls out;
+    for (int32_t i = 0; i < QuelmDialogItemCount(hDlg); ++i) {
+        HWND h = QuelmDialogItemAt(hDlg, i);
+        QUELM_DIALOG_ITEM item;
+        if (!QuelmGetDialogItem(h, &item)) continue;
+        char text[64];
+        GetWindowTextA(h, text, sizeof text);
+        Control c{item.kind, text, item.x, item.y, item.cx, item.cy, item.style, 0, 0, 0};
+        GetScrollRange(h, SB_CTL, &c.min, &c.max);
+        c.pos = GetScrollPos(h, SB_CTL);
+        out.emplace(item.id, c);
+    }
+    return out;
+}
+
+// Plays a list of user actions, then closes; records what it was shown.
+struct ScriptedHost {
+    std::vector<QUELM_DIALOG_ACTION> actions;
+    size_t next = 0;
+    int shows = 0, hides = 0;
+    QUELM_DIALOG_ITEM dialog{};
+    std::string caption;
+    Controls shown;                      // at show()
+    std::vector<Controls> before;        // before each action
+    std::vector<QUELM_POSTED_MESSAGE> posted;
+    std::function<void(const QUELM_POSTED_MESSAGE &)> onPosted;
+    std::function<void(HWND)> onAction;  // runs before each action is handed over
+};
+
+void Show(void *ctx, HWND hDlg) {
+    auto *h = static_cast<ScriptedHost *>(ctx);
+    ++h->shows;
+    QuelmGetDialogItem(hDlg, &h->dialog);
+    char text[64];
+    GetWindowTextA(hDlg, text, sizeof text);
+    h->caption = text;
+    h->shown = Read(hDlg);
+}
+void Next(void *ctx, HWND hDlg, QUELM_DIALOG_ACTION *a) {
+    auto *h = static_cast<ScriptedHost *>(ctx);
+    h->before.push_back(Read(hDlg));
+    if (h->onAction) h->onAction(hDlg);
+    *a = h->next < h->actions.size() ? h->actions[h->next++]
+                                     : QUELM_DIALOG_ACTION{QUELM_ACTION_CLOSE, 0, 0, 0};
+}
+void Posted(void *ctx, const QUELM_POSTED_MESSAGE *m) {
+    auto *h = static_cast<ScriptedHost *>(ctx);
+    h->posted.push_back(*m);
+    if (h->onPosted) h->onPosted(*m);
+}
+void Hide(void *ctx, HWND) { ++static_cast<ScriptedHost *>(ctx)->hides; }
+
+QUELM_DIALOG_ACTION Scroll(int id, int code, int pos = 0) {
+    return {QUELM_ACTION_SCROLL, id, code, pos};
+}
+constexpr QUELM_DIALOG_ACTION kOk = {QUELM_ACTION_OK, 0, 0, 0};
+constexpr QUELM_DIALOG_ACTION kCancel = {QUELM_ACTION_CANCEL, 0, 0, 0};
+
+int appWindowTag;
+const HWND kAppWnd = reinterpret_cast<HWND>(&appWindowTag);
+
+class DialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const QUELM_DIALOG_HOST callbacks = {&host, Show, Next, Posted, Hide};
+        QuelmSetDialogHost(&callbacks);
+    }
+    void TearDown() override {
+        QuelmSetDialogHost(nullptr);
+        QuelmSetOwnModuleReachable(TRUE);
+        QUELM_POSTED_MESSAGE m;
+        while (QuelmGetPostedMessage(&m)) {
+        }
+    }
+    // Opens the coordinate dialog with one scripted action, then Cancel.
+    int32_t CoordinateMove(QUELM_DIALOG_ACTION action) {
+        host.actions = {action, kCancel};
+        return DoCoordinateSystemDlg(kAppWnd);
+    }
+    ScriptedHost host;
+};
+
+// ------------------------------------------------------------- templates
+
+INT_PTR CALLBACK PlainProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) EndDialog(hDlg, 7);
+    return FALSE;
+}
+
+INT_PTR OpenTemplate(const char *name) {
+    HMODULE module = LoadLibraryA("QUELM.DLL");
+    EXPECT_NE(module, nullptr);
+    const INT_PTR result = DialogBoxParamA(module, name, kAppWnd, PlainProc, 0);
+    FreeLibrary(module);
+    return result;
+}
+
+void ExpectControl(const Controls &cs, int id, int kind, const char *text, int x, int y, int cx,
+                   int cy) {
+    auto [first, last] = cs.equal_range(id);
+    for (auto it = first; it != last; ++it) {
+        const Control &c = it->second;
+        if (c.text == text && c.x == x) {
+            EXPECT_EQ(c.kind, kind) << id << " " << text;
+            EXPECT_EQ(c.y, y) << id << " " << text;
+            EXPECT_EQ(c.cx, cx) << id << " " << text;
+            EXPECT_EQ(c.cy, cy) << id << " " << text;
+            return;
+        }
+    }
+    ADD_FAILURE() << "no control " << id << " \"" << text << "\" at x " << x;
+}
+
+TEST_F(DialogTest, CoordinateTemplateIsLaidOutAsWritten) {
+    EXPECT_EQ(OpenTemplate("CoordinateSystem"), 7);  // closed: IDCANCEL
+    EXPECT_EQ(host.caption, "Control View");
+    EXPECT_EQ(host.dialog.cx, 150);
+    EXPECT_EQ(host.dialog.cy, 89);
+    EXPECT_EQ(host.dialog.pointsize, 8);
+    EXPECT_STREQ(host.dialog.face, "System");
+    EXPECT_EQ(host.dialog.style & (WS_POPUP | WS_VISIBLE | WS_CAPTION),
+              WS_POPUP | WS_VISIBLE | WS_CAPTION);
+    const Controls &cs = host.shown;
+    EXPECT_EQ(cs.size(), 25u);
+    const int xs[] = {5, 18, 32, 46, 60, 74, 88, 102, 116};
+    for (int i = 0; i < 9; ++i) {
+        ExpectControl(cs, 101 + i, QUELM_ITEM_SCROLLBAR, "", xs[i], 6, 6, 48);
+        EXPECT_TRUE(cs.find(101 + i)->second.style & SBS_VERT);
+        ExpectControl(cs, 121 + i, QUELM_ITEM_STATIC, "0.0", xs[i], 0, 14, 6);
+    }
+    ExpectControl(cs, IDOK, QUELM_ITEM_BUTTON, "OK", 9, 65, 38, 10);
+    ExpectControl(cs, IDCANCEL, QUELM_ITEM_BUTTON, "Cancel", 9, 76, 38, 10);
+    ExpectControl(cs, 65535, QUELM_ITEM_STATIC, "vd", 6, 56, 9, 9);
+    ExpectControl(cs, 65535, QUELM_ITEM_STATIC, "view-ref-pt", 19, 56, 40, 9);
+    ExpectControl(cs, 65535, QUELM_ITEM_STATIC, "ctr-project", 61, 56, 40, 9);
+    ExpectControl(cs, 65535, QUELM_ITEM_STATIC, "bank", 102, 56, 17, 9);
+    ExpectControl(cs, 65535, QUELM_ITEM_STATIC, "quelm", 121, 56, 19, 9);
+}
+
+TEST_F(DialogTest, SpinTemplateIsLaidOutAsWritten) {
+    EXPECT_EQ(OpenTemplate("spindemofeatures"), 7);  // names match in any case
+    EXPECT_EQ(host.caption, "Spin Demo View");
+    EXPECT_EQ(host.dialog.cx, 117);
+    EXPECT_EQ(host.dialog.cy, 90);
+    const Controls &cs = host.shown;
+    EXPECT_EQ(cs.size(), 26u);
+    const int xs[] = {5, 18, 32, 46, 60, 74, 88, 102};
+    const char *captions[] = {"VR", "TR", "TW", "VZ", "TZ", "VS", "TS", "QS"};
+    for (int i = 0; i < 8; ++i) {
+        ExpectControl(cs, 201 + i, QUELM_ITEM_SCROLLBAR, "", xs[i], 6, 6, 48);
+        ExpectControl(cs, 221 + i, QUELM_ITEM_STATIC, "0.0", xs[i], 0, 14, 6);
+        ExpectControl(cs, 65535, QUELM_ITEM_STATIC, captions[i], xs[i] + 1, 56, 9, 9);
+    }
+    ExpectControl(cs, IDOK, QUELM_ITEM_BUTTON, "OK", 9, 65, 38, 10);
+    ExpectControl(cs, IDCANCEL, QUELM_ITEM_BUTTON, "Cancel", 9, 76, 38, 10);
+}
+
+TEST_F(DialogTest, SceneSettingsTemplateIsResource101) {
+    EXPECT_EQ(OpenTemplate(MAKEINTRESOURCEA(101)), 7);
+    EXPECT_EQ(host.caption, "Scene Settings");
+    EXPECT_EQ(host.dialog.cx, 185);
+    EXPECT_EQ(host.dialog.cy, 43);
+    EXPECT_EQ(host.dialog.style & (WS_SYSMENU | DS_MODALFRAME), WS_SYSMENU | DS_MODALFRAME);
+    const Controls &cs = host.shown;
+    EXPECT_EQ(cs.size(), 4u);
+    ExpectControl(cs, IDOK, QUELM_ITEM_BUTTON, "OK", 129, 6, 50, 14);
+    EXPECT_TRUE(cs.find(IDOK)->second.style & BS_DEFPUSHBUTTON);
+    ExpectControl(cs, IDCANCEL, QUELM_ITEM_BUTTON, "Cancel", 129, 23, 50, 14);
+    ExpectControl(cs, 1000, QUELM_ITEM_CHECKBOX, "Texture Quelm", 3, 10, 117, 10);
+    ExpectControl(cs, 1001, QUELM_ITEM_CHECKBOX, "Texture Stands", 3, 23, 113, 10);
+}
+
+TEST_F(DialogTest, OnlyTheLibrarysOwnModuleAndTemplatesAreFound) {
+    EXPECT_EQ(LoadLibraryA("OTHER.DLL"), nullptr);
+    EXPECT_EQ(LoadLibraryA("QUELM32.DLL"), nullptr);
+    for (const char *name : {"quelm.dll", "C:\\games\\QUELM.DLL", "/opt/q/Quelm.dll", "QUELM"}) {
+        HMODULE m = LoadLibraryA(name);
+        EXPECT_NE(m, nullptr) << name;
+        EXPECT_TRUE(FreeLibrary(m));
+    }
+    EXPECT_EQ(OpenTemplate("NoSuchDialog"), -1);
+    EXPECT_EQ(OpenTemplate(MAKEINTRESOURCEA(102)), -1);
+    EXPECT_EQ(host.shows, 0);
+}
+
+// --------------------------------------------------- openings that fail
+
+TEST_F(DialogTest, BothDialogsGiveMinusOneWhenTheModuleIsUnreachable) {
+    QuelmSetOwnModuleReachable(FALSE);
+    EXPECT_EQ(DoCoordinateSystemDlg(kAppWnd), -1);
+    EXPECT_EQ(DoSpinDemoFeaturesDlg(kAppWnd), -1);
+    EXPECT_EQ(host.shows, 0);
+}
+
+TEST_F(DialogTest, BothDialogsGiveMinusOneWithoutADialogHost) {
+    QuelmSetDialogHost(nullptr);
+    EXPECT_EQ(DoCoordinateSystemDlg(kAppWnd), -1);
+    EXPECT_EQ(DoSpinDemoFeaturesDlg(kAppWnd), -1);
+    // The module was released again: a later opening works.
+    const QUELM_DIALOG_HOST callbacks = {&host, Show, Next, Posted, Hide};
+    QuelmSetDialogHost(&callbacks);
+    host.actions = {kOk};
+    EXPECT_EQ(DoCoordinateSystemDlg(kAppWnd), 1);
+}
+
+// ------------------------------------------------------ the coordinate dialog
+
+TEST_F(DialogTest, OpeningShowsRangesPositionsAndNumbers) {
+    CAMERA c{};
+    c.ViewDistance = 1500.9;
+    c.Xtarget = -12.7;
+    c.Ytarget = 20000;  // beyond the slider: shown as it is, thumb at the end
+    c.Zcamera = 360;
+    c.BankAngle = 0.8;  // 45.8 degrees
+    c.Magnification = 1.0;
+    ChangeView(&c);
+    host.actions = {kOk};
+    ASSERT_EQ(DoCoordinateSystemDlg(kAppWnd), 1);
+    ASSERT_EQ(host.shows, 1);
+    ASSERT_EQ(host.hides, 1);
+    const struct {
+        int id, min, max, pos;
+        const char *text;
+    } expected[] = {
+        {101, 0, 15000, 1500, "1500"},        {102, -15000, 15000, -12, "-12"},
+        {103, -15000, 15000, 15000, "20000"}, {104, -15000, 15000, 0, "0"},
+        {105, -15000, 15000, 0, "0"},         {106, -15000, 15000, 0, "0"},
+        {107, -15000, 15000, 360, "360"},     {108, 0, 359, 45, "45"},
+        {109, 0, 2500, 1000, "1000"},
+    };
+    for (const auto &e : expected) {
+        const Control &bar = host.shown.find(e.id)->second;
+        EXPECT_EQ(bar.min, e.min) << e.id;
+        EXPECT_EQ(bar.max, e.max) << e.id;
+        EXPECT_EQ(bar.pos, e.pos) << e.id;
+        EXPECT_EQ(host.shown.find(e.id + 20)->second.text, e.text) << e.id;
+    }
+    EXPECT_EQ(CoordinateSystem[7].page, 14);
+    EXPECT_EQ(CoordinateSystem[0].page, 99);
+    EXPECT_EQ(CoordinateSystem[0].line, 1);
+    EXPECT_TRUE(host.posted.empty());  // opening reports nothing
+}
+
+TEST_F(DialogTest, EveryScrollRequestMovesAndClamps) {
+    const struct {
+        int entry, start, code, thumb, result;
+    } cases[] = {
+        {0, 0, SB_LINEDOWN, 0, 1},         {0, 5, SB_LINEUP, 0, 4},
+        {0, 0, SB_LINEUP, 0, 0},           {0, 0, SB_PAGEDOWN, 0, 100},
+        {0, 14950, SB_PAGEDOWN, 0, 15000}, {0, 15000, SB_LINEDOWN, 0, 15000},
+        {0, 350, SB_PAGEUP, 0, 250},       {0, 50, SB_PAGEUP, 0, 0},
+        {0, 700, SB_TOP, 0, 0},            {0, 700, SB_BOTTOM, 0, 15000},
+        {0, 3, SB_THUMBTRACK, 1234, 1234}, {0, 3, SB_THUMBPOSITION, 77, 77},
+        {7, 20, SB_PAGEUP, 0, 5},          {7, 10, SB_PAGEUP, 0, 0},
+        {7, 350, SB_PAGEDOWN, 0, 359},     {7, 0, SB_BOTTOM, 0, 359},
+        {1, 0, SB_TOP, 0, -15000},         {1, -14990, SB_PAGEUP, 0, -15000},
+        // Beyond the range, a move clamps only at the limit it moves toward.
+        {0, 20000, SB_LINEDOWN, 0, 15000}, {0, 20000, SB_LINEUP, 0, 19999},
+        {0, -40, SB_LINEDOWN, 0, -39},
+    };
+    for (const auto &k : cases) {
+        SCOPED_TRACE(testing::Message() << "entry " << k.entry << " from " << k.start
+                                        << " request " << k.code);
+        host = ScriptedHost{};
+        CoordinateSystem[k.entry].value = k.start;
+        ASSERT_EQ(CoordinateMove(Scroll(101 + k.entry, k.code, k.thumb)), 0);
+        EXPECT_EQ(CoordinateSystem[k.entry].value, k.result);
+        ASSERT_EQ(host.before.size(), 2u);
+        EXPECT_EQ(host.before[1].find(121 + k.entry)->second.text, std::to_string(k.result));
+        const Control &bar = host.before[1].find(101 + k.entry)->second;
+        EXPECT_EQ(bar.pos, std::clamp(k.result, bar.min, bar.max));
+        ASSERT_EQ(host.posted.size(), 1u);  // reported even when nothing moved
+        EXPECT_EQ(host.posted[0].hwnd, kAppWnd);
+        EXPECT_EQ(host.posted[0].message, WM_COMMAND);
+        EXPECT_EQ(host.posted[0].wParam, static_cast<WPARAM>(101 + k.entry));
+        EXPECT_EQ(host.posted[0].lParam, static_cast<LPARAM>(k.result & 0xFFFF));
+    }
+}
+
+TEST_F(DialogTest, ThumbDragToANegativeValue) {
+    CoordinateSystem[1].value = 0;
+    ASSERT_EQ(CoordinateMove(Scroll(102, SB_THUMBTRACK, -1200)), 0);
+    EXPECT_EQ(CoordinateSystem[1].value, -1200);
+    EXPECT_EQ(host.before[1].find(122)->second.text, "-1200");
+    EXPECT_EQ(host.before[1].find(102)->second.pos, -1200);
+    ASSERT_EQ(host.posted.size(), 1u);
+    EXPECT_EQ(host.posted[0].wParam, 102u);
+    EXPECT_EQ(host.posted[0].lParam, 64336);
+}
+
+TEST_F(DialogTest, OtherScrollRequestsAreNotHandled) {
+    CoordinateSystem[0].value = 10;
+    ASSERT_EQ(CoordinateMove(Scroll(101, SB_ENDSCROLL)), 0);
+    ASSERT_EQ(CoordinateMove(Scroll(101, 99)), 0);
+    EXPECT_EQ(CoordinateSystem[0].value, 10);
+    EXPECT_TRUE(host.posted.empty());
+    // Nor are scroll messages from anything but the dialog's sliders.
+    EXPECT_EQ(CoordinateSystemDlgProc(nullptr, WM_VSCROLL, SB_LINEDOWN, 0), FALSE);
+    EXPECT_EQ(CoordinateSystemDlgProc(nullptr, WM_COMMAND, 3, 0), FALSE);
+    EXPECT_EQ(CoordinateSystemDlgProc(nullptr, 0x0200, 0, 0), FALSE);
+    QUELM_POSTED_MESSAGE m;
+    EXPECT_FALSE(QuelmGetPostedMessage(&m));
+}
+
+TEST_F(DialogTest, HorizontalScrollMessagesMoveSlidersToo) {
+    CoordinateSystem[8].value = 500;
+    host.onAction = [](HWND hDlg) {
+        if (CoordinateSystem[8].value != 500) return;
+        EXPECT_EQ(CoordinateSystemDlgProc(hDlg, WM_HSCROLL, SB_PAGEDOWN,
+                                          reinterpret_cast<LPARAM>(GetDlgItem(hDlg, 109))),
+                  TRUE);
+    };
+    host.actions = {kOk};
+    ASSERT_EQ(DoCoordinateSystemDlg(kAppWnd), 1);
+    EXPECT_EQ(CoordinateSystem[8].value, 600);
+}
+
+TEST_F(DialogTest, CancelAfterThreeMovesReturnsZeroWithThreeReports) {
+    CoordinateSystem[0].value = 0;
+    host.actions = {Scroll(101, SB_LINEDOWN), Scroll(101, SB_LINEDOWN), Scroll(109, SB_TOP),
+                    kCancel};
+    EXPECT_EQ(DoCoordinateSystemDlg(kAppWnd), 0);
+    ASSERT_EQ(host.posted.size(), 3u);
+    EXPECT_EQ(host.posted[1].lParam, 2);
+    EXPECT_EQ(host.posted[2].wParam, 109u);
+    EXPECT_EQ(CoordinateSystem[0].value, 2);  // Cancel undoes nothing
+}
+
+TEST_F(DialogTest, ClosingTheHostWindowCancels) {
+    host.actions = {};  // the script closes at once
+    EXPECT_EQ(DoCoordinateSystemDlg(kAppWnd), 0);
+    EXPECT_EQ(host.hides, 1);
+}
+
+TEST_F(DialogTest, ValuesStayBetweenOpenings) {
+    CoordinateSystem[3].value = 40;
+    host.actions = {Scroll(104, SB_PAGEDOWN), kOk};
+    ASSERT_EQ(DoCoordinateSystemDlg(kAppWnd), 1);
+    host = ScriptedHost{};
+    host.actions = {kOk};
+    ASSERT_EQ(DoCoordinateSystemDlg(kAppWnd), 1);
+    EXPECT_EQ(host.shown.find(124)->second.text, "140");
+    EXPECT_EQ(host.shown.find(104)->second.pos, 140);
+}
+
+TEST_F(DialogTest, WithoutAPostedCallbackReportsWaitInTheQueue) {
+    const QUELM_DIALOG_HOST callbacks = {&host, nullptr, Next, nullptr, nullptr};
+    QuelmSetDialogHost(&callbacks);
+    CoordinateSystem[0].value = 7;
+    host.actions = {Scroll(101, SB_LINEUP), Scroll(101, SB_LINEUP), kOk};
+    ASSERT_EQ(DoCoordinateSystemDlg(kAppWnd), 1);
+    QUELM_POSTED_MESSAGE m;
+    ASSERT_TRUE(QuelmGetPostedMessage(&m));
+    EXPECT_EQ(m.lParam, 6);
+    ASSERT_TRUE(QuelmGetPostedMessage(&m));
+    EXPECT_EQ(m.lParam, 5);
+    EXPECT_FALSE(QuelmGetPostedMessage(&m));
+}
+
+// --------------------------------------------------------------------- fonts
+
+TEST_F(DialogTest, NumbersAreDrawnInASmallFontAndNoFontLeaks) {
+    LOGFONTA stock, number;
+    ASSERT_EQ(GetObjectA(GetStockObject(ANSI_VAR_FONT), sizeof stock, &stock),
+              static_cast<int>(sizeof stock));
+    HFONT font = nullptr, caption = nullptr, bar = nullptr;
+    host.onAction = [&](HWND hDlg) {
+        font = QuelmDialogItemFont(GetDlgItem(hDlg, 125));
+        caption = QuelmDialogItemFont(GetDlgItem(hDlg, 65535));
+        bar = QuelmDialogItemFont(GetDlgItem(hDlg, 105));
+        ASSERT_EQ(GetObjectA(font, sizeof number, &number), static_cast<int>(sizeof number));
+    };
+    host.actions = {kOk};
+    ASSERT_EQ(DoCoordinateSystemDlg(kAppWnd), 1);
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(caption, nullptr);  // captions keep the dialog's font
+    EXPECT_EQ(bar, nullptr);
+    EXPECT_EQ(number.lfHeight, 4);
+    EXPECT_EQ(number.lfWeight, stock.lfWeight);
+    EXPECT_STREQ(number.lfFaceName, stock.lfFaceName);
+
+    const long fonts = QuelmFontsLive();
+    for (int i = 0; i < 3; ++i) {
+        host = ScriptedHost{};
+        host.actions = {kOk};
+        ASSERT_EQ(DoCoordinateSystemDlg(kAppWnd), 1);
+        EXPECT_EQ(QuelmFontsLive(), fonts);
+    }
+}
+
+// ------------------------------------------------------------ the spin dialog
+
+TEST_F(DialogTest, SpinDialogShowsTheSpinTableAndTunesLive) {
+    CAMERA *camera = InitCamera(VIEW_SPIN);
+    ASSERT_NE(camera, nullptr);
+    ChangeSpinDemo(camera);
+    // A live host: each report goes into the camera, which then steps.
+    host.onPosted = [camera](const QUELM_POSTED_MESSAGE &m) {
+        if (m.message == WM_COMMAND && m.wParam >= 201 && m.wParam <= 208) {
+            SpinDemoChanged(camera);
+            UpdateCamera(camera);
+        }
+    };
+    std::vector<double> cameraX;
+    host.onAction = [&](HWND) { cameraX.push_back(camera->Xcamera); };
+    host.actions = {Scroll(206, SB_THUMBTRACK, 150), Scroll(206, SB_LINEDOWN), kOk};
+    ASSERT_EQ(DoSpinDemoFeaturesDlg(kAppWnd), 1);
+
+    const struct {
+        int id, min, max;
+        const char *text;
+    } expected[] = {{201, 0, 15000, "2700"}, {202, 0, 1500, "540"},   {203, -1500, 1500, "128"},
+                    {204, 0, 15000, "360"},  {205, -1500, 1500, "72"}, {206, -150, 150, "0"},
+                    {207, -300, 300, "0"},   {208, 1, 2500, "1000"}};
+    for (const auto &e : expected) {
+        const Control &bar = host.shown.find(e.id)->second;
+        EXPECT_EQ(bar.min, e.min) << e.id;
+        EXPECT_EQ(bar.max, e.max) << e.id;
+        EXPECT_EQ(host.shown.find(e.id + 20)->second.text, e.text) << e.id;
+    }
+    EXPECT_EQ(SpinDemoFeature[5].page, 9);
+    EXPECT_EQ(SpinDemoFeature[8].max, 0);  // the spare entries stay unused
+    ASSERT_EQ(cameraX.size(), 3u);
+    EXPECT_EQ(cameraX[1], 2608.0);  // redrawn between the two moves
+    EXPECT_EQ(SpinDemoFeature[5].value, 150);  // the line step clamped at the top
+    ASSERT_EQ(host.posted.size(), 2u);
+    EXPECT_EQ(host.posted[1].wParam, 206u);
+    EXPECT_EQ(host.posted[1].lParam, 150);
+    EXPECT_EQ(static_cast<SPINDEMO_VIEW *>(camera->Control)->CameraStep, 150);
+    DestroyCamera(camera);
+}
+
+// ------------------------------------------------- camera <-> coordinate table
+
+TEST(ChangeView, ConvertsTheCameraIntoTheTable) {
+    CAMERA c{};
+    c.ViewDistance = 99.99;
+    c.Xtarget = -0.5;
+    c.Ycamera = -1e12;  // saturates instead of overflowing
+    c.BankAngle = 1.5707963267948966;
+    c.Magnification = 0.9999;
+    ChangeView(&c);
+    EXPECT_EQ(CoordinateSystem[0].value, 99);
+    EXPECT_EQ(CoordinateSystem[1].value, 0);
+    EXPECT_EQ(CoordinateSystem[5].value, INT32_MIN);
+    EXPECT_EQ(CoordinateSystem[7].value, 89);   // pi/2 against 3.141592654
+    EXPECT_EQ(CoordinateSystem[8].value, 999);  // truncated, not rounded
+    c.Magnification = 1.0;
+    ChangeView(&c);
+    EXPECT_EQ(CoordinateSystem[8].value, 1000);
+}
+
+TEST(ViewChanged, ConvertsTheTableIntoTheCamera) {
+    const int32_t values[] = {500, 1, -2, 3, -4, 5, -6, 90, 0};
+    for (int i = 0; i < 9; ++i) CoordinateSystem[i].value = values[i];
+    CAMERA c{};
+    c.Xn = 0.5;
+    c.RenderRect = RECT{0, 0, 319, 199};
+    c.View = VIEW_DOLLY;
+    ViewChanged(&c);
+    EXPECT_EQ(c.ViewDistance, 500.0);
+    EXPECT_EQ(c.Xtarget, 1.0);
+    EXPECT_EQ(c.Ytarget, -2.0);
+    EXPECT_EQ(c.Ztarget, 3.0);
+    EXPECT_EQ(c.Xcamera, -4.0);
+    EXPECT_EQ(c.Ycamera, 5.0);
+    EXPECT_EQ(c.Zcamera, -6.0);
+    EXPECT_EQ(c.BankAngle, 90 / 180.0 * 3.141592654);
+    EXPECT_EQ(c.Magnification, 0.0);  // taken as it is
+    EXPECT_EQ(c.Xn, 0.5);
+    EXPECT_EQ(c.RenderRect.right, 319);
+    EXPECT_EQ(c.View, VIEW_DOLLY);
+    ChangeView(&c);
+    EXPECT_EQ(CoordinateSystem[7].value, 90);  // the bank comes back unchanged
+}
+
+// ----------------------------------------------------- the template generator
+
+class TemplateGenerator : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = std::filesystem::temp_directory_path() /
+              ("quelm_rcgen_" + std::to_string(::getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(dir);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+    // Runs the generator on the script; its exit status and first line of
+    // standard error.
+    int Run(const std::string &script, std::string *message) {
+        std::ofstream(dir / "in.rc") << script;
+        const std::string command = std::string(QUELM_DIALOG_RCGEN) + " " +
+                                    (dir / "in.rc").string() + " " + (dir / "out.cpp").string() +
+                                    " 2>" + (dir / "err.txt").string();
+        const int status = std::system(command.c_str());
+        std::ifstream err(dir / "err.txt");
+        std::getline(err, *message);
+        return status;
+    }
+    std::filesystem::path dir;
+};
+
+TEST_F(TemplateGenerator, RejectsWhatItDoesNotUnderstandWithoutOutput) {
+    const struct {
+        const char *script, *message;
+    } bad[] = {
+        {"X DIALOG 0, 0, 10, 10\nBEGIN\n  EDITTEXT 5, 1, 1, 1, 1\nEND\n", "in.rc:3: unsupported control"},
+        {"X DIALOG 0, 0, 10\nBEGIN\nEND\n", "in.rc:2: expected ','"},
+        {"X DIALOG 0, 0, 10, 10\nSTYLE WS_BOGUS\nBEGIN\nEND\n", "in.rc:2: unknown style"},
+        {"X DIALOG 0, 0, 10, 10\nCAPTION \"open\nBEGIN\nEND\n", "in.rc:2: unterminated string"},
+        {"X DIALOG 0, 0, 10, 10\nBEGIN\n  LTEXT \"a\", 1, 1, 1, 1, 1\n", "in.rc:4: expected a control"},
+        {"X MENU\nBEGIN\nEND\n", "in.rc:1: only DIALOG resources"},
+        {"X DIALOG 0, 0, 99999, 10\nBEGIN\nEND\n", "in.rc:1: number out of range"},
+    };
+    for (const auto &b : bad) {
+        std::string message;
+        EXPECT_NE(Run(b.script, &message), 0) << b.script;
+        EXPECT_NE(message.find(b.message), std::string::npos) << message;
+        EXPECT_FALSE(std::filesystem::exists(dir / "out.cpp")) << b.script;
+    }
+}
+
+TEST_F(TemplateGenerator, AcceptsCommentsDirectivesAndQuotedQuotes) {
+    std::string message;
+    ASSERT_EQ(Run("#include <windows.h>\n/* a\n block */ LANGUAGE 9, 1\n"
+                  "\"Named\" DIALOG 1, 2, 3, 4 // trailing\n{\n"
+                  "  LTEXT \"say \"\"hi\"\"\", -1, 0, 0, 5, 5\n}\n",
+                  &message),
+              0)
+        << message;
+    std::ifstream out(dir / "out.cpp");
+    const std::string text((std::istreambuf_iterator<char>(out)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("\"say \\\"hi\\\"\""), std::string::npos) << text;
+    EXPECT_NE(text.find("65535"), std::string::npos) << text;  // -1 as a 16-bit identifier
+    EXPECT_NE(text.find("0x80880000u"), std::string::npos) << text;  // default dialog style
+}
+
+}  // namespace
