@@ -17,6 +17,7 @@ install(TARGETS quelm gresk tolvan quelm_platform EXPORT quelmTargets
 install(FILES
   ${PROJECT_SOURCE_DIR}/include/quelm.h
   ${PROJECT_SOURCE_DIR}/include/quelm_types.h
+  ${PROJECT_SOURCE_DIR}/include/quelm_dialoghost.h
   ${PROJECT_SOURCE_DIR}/include/gresk.h
   ${PROJECT_SOURCE_DIR}/include/tolvan.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
