@@ -33,10 +33,10 @@
  * -1 at once.  With no posted() callback, posted messages stay queued until
  * the host takes them with QuelmGetPostedMessage.
  *
- * Window handles handed out here are valid from show() to hide().  Every
- * call checks its handles and fails (0, FALSE or null) on one it does not
- * know; none of them keeps a pointer the host passes in.  Single-threaded,
- * like the rest of the library.
+ * Dialog and control handles are valid from show() to hide().  Calls that
+ * take such a handle check it and fail (0, FALSE or null) on one they do not
+ * know; the host window handle is only passed on, never looked at.
+ * Single-threaded, like the rest of the library.
  */
 #ifndef QUELM_DIALOGHOST_H
 #define QUELM_DIALOGHOST_H
@@ -132,8 +132,8 @@ BOOL SetWindowTextA(HWND hWnd, const char *lpString);
 /* Copies at most nMaxCount - 1 characters and a terminating zero; returns the
  * number copied. */
 int GetWindowTextA(HWND hWnd, char *lpString, int nMaxCount);
-/* printf-style into a buffer of at least 1025 bytes (Windows' limit: at most
- * 1024 characters are written); returns the number written. */
+/* printf-style; like Windows', writes at most 1024 characters and a
+ * terminating zero; returns the number of characters written. */
 int wsprintfA(char *lpOut, const char *lpFmt, ...)
 #if defined(__GNUC__) || defined(__clang__)
     __attribute__((format(printf, 2, 3)))

@@ -537,11 +537,13 @@ TEST_F(TemplateGenerator, RejectsWhatItDoesNotUnderstandWithoutOutput) {
     const struct {
         const char *script, *message;
     } bad[] = {
-        {"X DIALOG 0, 0, 10, 10\nBEGIN\n  EDITTEXT 5, 1, 1, 1, 1\nEND\n", "in.rc:3: unsupported control"},
+        {"X DIALOG 0, 0, 10, 10\nBEGIN\n  EDITTEXT 5, 1, 1, 1, 1\nEND\n",
+         "in.rc:3: unsupported control"},
         {"X DIALOG 0, 0, 10\nBEGIN\nEND\n", "in.rc:2: expected ','"},
         {"X DIALOG 0, 0, 10, 10\nSTYLE WS_BOGUS\nBEGIN\nEND\n", "in.rc:2: unknown style"},
         {"X DIALOG 0, 0, 10, 10\nCAPTION \"open\nBEGIN\nEND\n", "in.rc:2: unterminated string"},
-        {"X DIALOG 0, 0, 10, 10\nBEGIN\n  LTEXT \"a\", 1, 1, 1, 1, 1\n", "in.rc:4: expected a control"},
+        {"X DIALOG 0, 0, 10, 10\nBEGIN\n  LTEXT \"a\", 1, 1, 1, 1, 1\n",
+         "in.rc:4: expected a control"},
         {"X MENU\nBEGIN\nEND\n", "in.rc:1: only DIALOG resources"},
         {"X DIALOG 0, 0, 99999, 10\nBEGIN\nEND\n", "in.rc:1: number out of range"},
     };
