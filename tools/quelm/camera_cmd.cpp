@@ -20,7 +20,11 @@ Mode parse_mode(std::string_view text) {
     if (text == "spin") return {VIEW_SPIN, false};
     if (text == "dolly") return {VIEW_DOLLY, false};
     if (text == "idle") return {VIEW_DOLLY, true};
-    return {parse_int(text, INT32_MIN, INT32_MAX), false};
+    try {
+        return {parse_int(text, INT32_MIN, INT32_MAX), false};
+    } catch (const Failure &) {
+        usage_error("'" + std::string(text) + "' is not spin, dolly, idle or a number");
+    }
 }
 
 void print_number(const char *name, double value) { std::printf("%s %.17g\n", name, value); }

@@ -53,11 +53,14 @@ bool view_possible(const CAMERA &camera) {
 
 namespace {
 
-// Corners of the stands: the ground hexagon at their foot and the rim.
-constexpr int32_t STAND_CORNERS[][3] = {
-    {1680, 3240, 0},    {-1680, 3240, 0},  {-2220, 0, 0},      {-1680, -3240, 0},
-    {1680, -3240, 0},   {2220, 0, 0},      {2760, 4500, 540},  {-2760, 4500, 540},
-    {-3300, 0, 540},    {-2760, -4500, 540}, {2760, -4500, 540}, {3300, 0, 540},
+// The stadium's outline: the stands' foot and rim, the top of the sky's
+// walls and its apex.
+constexpr int32_t STADIUM_CORNERS[][3] = {
+    {1680, 3240, 0},     {-1680, 3240, 0},   {-2220, 0, 0},      {-1680, -3240, 0},
+    {1680, -3240, 0},    {2220, 0, 0},       {2760, 4500, 540},  {-2760, 4500, 540},
+    {-3300, 0, 540},     {-2760, -4500, 540}, {2760, -4500, 540}, {3300, 0, 540},
+    {1680, 3240, 5400},  {-1680, 3240, 5400}, {-2220, 0, 5400},  {-1680, -3240, 5400},
+    {1680, -3240, 5400}, {2220, 0, 5400},    {0, 0, 7200},
 };
 
 // Room left at the picture's edges, and for the truncation of the visible
@@ -66,13 +69,13 @@ constexpr double FIT_MARGIN = 0.96;
 
 }  // namespace
 
-std::optional<double> fit_stands(const CAMERA &camera) {
+std::optional<double> fit_stadium(const CAMERA &camera) {
     CAMERA unit = camera;
     unit.Magnification = 1.0;
     VANTAGE view{};
     if (SetView(&unit, &view) == -1) return std::nullopt;
     double scale = std::numeric_limits<double>::infinity();
-    for (const auto &p : STAND_CORNERS) {
+    for (const auto &p : STADIUM_CORNERS) {
         double xc = 0, yc = 0, zc = 0;
         WorldToCamera(&view, &xc, &yc, &zc, p[0], p[1], p[2]);
         const double w = 1.0 + zc / view.CAMARA_DIST;

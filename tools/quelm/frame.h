@@ -1,6 +1,6 @@
 // frame.h - the host side of a frame: an 8-bit DIB that RenderScene draws
-// into, the check that a camera gives a view at all, and fitting the stands
-// into the picture.
+// into, the check that a camera gives a view at all, and fitting the
+// stadium into the picture.
 #ifndef QUELM_TOOLS_FRAME_H
 #define QUELM_TOOLS_FRAME_H
 
@@ -37,10 +37,10 @@ void render_frame(HostBitmap &bitmap, CAMERA &camera, SCENE *scene, uint8_t back
 // scene is touched).
 bool view_possible(const CAMERA &camera);
 
-// The magnification at which the stands, ground edge and rim, just fill a
+// The magnification at which the whole stadium, sky included, just fills a
 // picture of the camera's RenderRect around its target, or nothing when
-// some of them lie behind the camera.
-std::optional<double> fit_stands(const CAMERA &camera);
+// some of it lies behind the camera.
+std::optional<double> fit_stadium(const CAMERA &camera);
 
 // A camera looking from `eye` at `target` over a width x height picture.
 CAMERA make_camera(const double eye[3], const double target[3], int width, int height,

@@ -127,8 +127,11 @@ void write_obj(const std::vector<Surface> &model, const ObjOptions &options) {
     std::fprintf(out, "# Stadium model written by quelm %s: %zu polygons of plan 0x%X\n",
                  QUELM_VERSION, surfaces.size(), unsigned(options.plan));
     std::fprintf(out,
-                 "# Units: inches.  Axes: x across the field, y along it, z up; the origin is\n"
-                 "# the centre of the field on the ground.\n");
+                 "# Units: inches.  Axes: x along the field, y across it, z up; the origin is\n"
+                 "# the centre of the field on the ground.  These are the model's x and y\n"
+                 "# exchanged: quelm draws its model as a mirror image of a right-handed\n"
+                 "# view, and the exchange makes a viewer show what quelm draws, numbers\n"
+                 "# reading the right way round.\n");
     if (options.lift)
         std::fprintf(out,
                      "# Surfaces painted over others in one plane are lifted %s inch per layer\n"
@@ -142,8 +145,9 @@ void write_obj(const std::vector<Surface> &model, const ObjOptions &options) {
     for (size_t i = 0; i < surfaces.size(); ++i) {
         const double lift = lifts[i].layer * LIFT_STEP;
         for (const WorldPoint &p : surfaces[i].face.corners) {
-            const std::array<double, 3> at = {p.x + lift * lifts[i].direction[0],
-                                              p.y + lift * lifts[i].direction[1],
+            // x and y exchanged, as the header says.
+            const std::array<double, 3> at = {p.y + lift * lifts[i].direction[1],
+                                              p.x + lift * lifts[i].direction[0],
                                               p.z + lift * lifts[i].direction[2]};
             auto [it, added] = index.emplace(at, index.size() + 1);
             if (added)
@@ -153,8 +157,8 @@ void write_obj(const std::vector<Surface> &model, const ObjOptions &options) {
         }
     }
 
-    // Faces counter-clockwise as seen from the side they show, the OBJ way
-    // round; the model winds them the other way.
+    // The model winds its faces clockwise as seen from the side they show;
+    // with x and y exchanged that becomes counter-clockwise, the OBJ way.
     std::vector<bool> used(256, false);
     int current = -1;
     for (size_t i = 0; i < surfaces.size(); ++i) {
@@ -163,8 +167,7 @@ void write_obj(const std::vector<Surface> &model, const ObjOptions &options) {
         if (colour != current) std::fprintf(out, "usemtl %s\n", material_name(colour).c_str());
         current = colour;
         std::fputs(corners[i].size() == 2 ? "l" : "f", out);
-        for (auto c = corners[i].rbegin(); c != corners[i].rend(); ++c)
-            std::fprintf(out, " %zu", *c);
+        for (size_t c : corners[i]) std::fprintf(out, " %zu", c);
         std::fputc('\n', out);
     }
     write_mtl(mtl.stream(), used, palette);

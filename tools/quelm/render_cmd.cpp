@@ -55,7 +55,7 @@ int render_command(Args args) {
              magnification = parse_double(v, 1e-6, MAX_SIDE);
              fit = false;
          }},
-        {"fit", nullptr, "magnification at which all the stands just fit in the picture",
+        {"fit", nullptr, "magnification at which the whole stadium, sky included, fits",
          [&](std::string_view) { fit = true; }},
     };
     add_scene_options(options, scene_options);
@@ -70,8 +70,8 @@ int render_command(Args args) {
         CAMERA camera = make_camera(eye.data(), target.data(), size.width, size.height, 1.0);
         if (!view_possible(camera)) usage_error("the camera and the target are the same point");
         if (fit) {
-            const std::optional<double> fitted = fit_stands(camera);
-            if (!fitted) usage_error("--fit: some of the stands lie behind the camera");
+            const std::optional<double> fitted = fit_stadium(camera);
+            if (!fitted) usage_error("--fit: part of the stadium lies behind the camera");
             camera.Magnification = *fitted;
         } else {
             camera.Magnification =
