@@ -1,4 +1,7 @@
 // Visible surfaces and near-plane clipping.
+#include <cmath>
+
+#include "model/model.h"
 #include "tests/view_fixture.h"
 
 namespace {
@@ -339,3 +342,74 @@ TEST_F(ClipLimitTest, MoreThanSevenVerticesLeavesItUndrawn) {
 }
 
 }  // namespace
+
+// ------------------------------------------------------- on the real stadium
+
+class StadiumClipTest : public ::testing::Test {
+protected:
+    SCENE *scene = nullptr;
+    CAMERA camera{};
+
+    void SetUp() override {
+        scene = InitScene();
+        ASSERT_NE(scene, nullptr) << "the stadium model needs quelm.bmp (QUELM_DATA)";
+        camera.RenderRect = {0, 0, 319, 199};
+        camera.Magnification = 1.0;
+    }
+    void TearDown() override { DestroyScene(scene); }
+
+    void Look(double cx, double cy, double cz, double tx, double ty, double tz) {
+        camera.Xcamera = cx, camera.Ycamera = cy, camera.Zcamera = cz;
+        camera.Xtarget = tx, camera.Ytarget = ty, camera.Ztarget = tz;
+        AddModelToScene(scene, Model, SetView(&camera, &scene->Perspective));
+    }
+
+    // Every corner of a drawn surface has a screen point, and whatever the
+    // cut made lies on the near plane.  Returns the number of cut surfaces.
+    int CheckDrawn() {
+        int cut = 0;
+        for (int32_t i = 0; i < scene->iScreenNumPolygons; ++i) {
+            const POLYGONLIST &s = scene->ScenePolygonList[i];
+            if (!(s.visible & VIS_DRAW)) continue;
+            EXPECT_GE(s.numv, 2) << i;
+            EXPECT_LE(s.numv, 7) << i;
+            for (int32_t j = 0; j < s.numv; ++j) {
+                const POINT3D &p = scene->PointList[s.v[j]];
+                const uint32_t st = p.visible & 0xFu;
+                EXPECT_TRUE(st == kInside || st == kDivided) << "surface " << i << " corner " << j;
+                EXPECT_GE(p.w, scene->Perspective.W_CLIP_INSET) << "surface " << i << " corner " << j;
+                if (s.v[j] >= Model->iNumVerts) {
+                    EXPECT_EQ(p.w, scene->Perspective.W_CLIP_INSET);
+                }
+            }
+            cut += (s.visible & VIS_REWRITTEN) != 0;
+        }
+        EXPECT_LE(scene->iScreenNumVerts, QUELM_MAX_VERTICES);
+        EXPECT_LE(scene->iScreenNumEdges, QUELM_MAX_EDGES);
+        return cut;
+    }
+};
+
+TEST_F(StadiumClipTest, CornerViewCutsWhatCrossesTheNearPlane) {
+    for (uint32_t fine : {0u, PLAN_FINE}) {
+        scene->SceneSettings = (scene->SceneSettings & ~PLAN_FINE) | fine;
+        Look(3000, 3000, 500, 0, 0, 0);
+        EXPECT_GT(CheckDrawn(), 0) << fine;
+        EXPECT_GT(scene->iScreenNumVerts, Model->iNumVerts) << fine;
+        // A view from high above cuts nothing and gives the pools back.
+        Look(0, -3000, 6000, 0, 0, 0);
+        EXPECT_EQ(CheckDrawn(), 0) << fine;
+        EXPECT_EQ(scene->iScreenNumVerts, Model->iNumVerts) << fine;
+    }
+}
+
+TEST_F(StadiumClipTest, PansKeepEveryDrawnCornerDivided) {
+    // Turning and lowering the view from a low camera: surfaces come into
+    // view during the pans, some of them with corners behind the near plane.
+    scene->iRapidPansLimit = 2;
+    for (int step = 0; step <= 12; ++step) {
+        const double a = 0.15 * step;
+        Look(0, -1000, 20, 1500 * std::cos(a), -1000 + 1500 * std::sin(a), 10 - 40.0 * step);
+        CheckDrawn();
+    }
+}

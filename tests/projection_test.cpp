@@ -110,15 +110,6 @@ TEST_F(DriverTest, PanMovesScreenPointsAndReprojectionRestoresThem) {
     EXPECT_EQ(Sp(0).x, 100);
 }
 
-TEST_F(DriverTest, StillFrameBelowLimitOnlyCounts) {
-    scene->iRapidPansLimit = 2;
-    PanFrame(-7);
-    scene->iRapidPansLimit = 3;  // beyond RenderRate's range, to see the count alone
-    AddModelToScene(scene, model, 0);
-    EXPECT_EQ(scene->iRapidPansTally, 2);
-    EXPECT_EQ(Sp(0).x, 107);
-}
-
 TEST_F(DriverTest, EveryOtherChangeReprojectsCompletely) {
     scene->iRapidPansLimit = 2;
     for (int32_t delta : {-1, 2, 3, 4, 5, 6, 7}) {
@@ -321,18 +312,6 @@ TEST_F(LoaderTest, SumsInTheWrittenOrder) {
     RegisterModelWithScene(scene, model);
     LoadModelPointsIntoScene(scene, model);
     EXPECT_EQ(Pt(0).u, 0.0);
-}
-
-TEST_F(LoaderTest, ResetsCountsToTheModels) {
-    AddVertex(10, 10, 100);
-    AddVertex(20, 10, 100);
-    AddEdge(0, 1);
-    RegisterModelWithScene(scene, model);
-    scene->iScreenNumVerts = 9;  // as if clipping had appended points and edges
-    scene->iScreenNumEdges = 12;
-    LoadModelPointsIntoScene(scene, model);
-    EXPECT_EQ(scene->iScreenNumVerts, 2);
-    EXPECT_EQ(scene->iScreenNumEdges, 1);
 }
 
 // ------------------------------------------------------- edge-driven loader

@@ -237,18 +237,4 @@ TEST_F(PanTest, UnprojectableReferenceReprojectsCompletely) {
     EXPECT_EQ(Sp(a).x, 100);
 }
 
-TEST_F(PanTest, PanIsTheSameWhicheverLoaderProjected) {
-    const int32_t a = AddVertex(100, 50, 100), b = AddVertex(140, 50, 100),
-                  c = AddVertex(140, 90, 100);
-    AddPolygon({a, b, c});
-    scene->iRapidPansLimit = 2;
-    for (uint32_t fine : {0u, PLAN_FINE}) {
-        scene->SceneSettings = (scene->SceneSettings & ~PLAN_FINE) | fine;
-        AddModelToScene(scene, model, VIEW_CAMERA_MOVED);
-        Pan(+10);
-        EXPECT_EQ(Sp(b).x, 150) << fine;
-        EXPECT_EQ(scene->iRapidPansTally, 1) << fine;
-    }
-}
-
 }  // namespace
