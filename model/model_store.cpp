@@ -3,31 +3,17 @@
 //
 // Every call works on the global Model.  Vertices are shared by coordinates
 // and edges by endpoints (either direction); the first match in pool order is
-// reused.  Defaults set once are stamped into everything added afterwards.
+// reused (model_index.h finds it).  Defaults set once are stamped into
+// everything added afterwards.
 #include <algorithm>
 
 #include "model/model.h"
+#include "model/model_index.h"
 #include "platform/globalmem.h"
 
 namespace {
 
 constexpr int32_t kInitialVisibility = 0x80001;
-
-int32_t FindVertex(const VERTEX3D &at) {
-    for (int32_t j = 0; j < Model->iNumVerts; ++j) {
-        const VERTEX3D &v = Model->VertexList[j];
-        if (v.x == at.x && v.y == at.y && v.z == at.z) return j;
-    }
-    return -1;
-}
-
-int32_t FindEdge(int32_t a, int32_t b) {
-    for (int32_t j = 0; j < Model->iNumEdges; ++j) {
-        const EDGELIST &e = Model->EdgeList[j];
-        if ((e.a == a && e.b == b) || (e.b == a && e.a == b)) return j;
-    }
-    return -1;
-}
 
 uint32_t DefaultPlanBits() {
     return static_cast<uint32_t>(Model->iDefaultVisibility) & VIS_PLAN_MASK;
@@ -131,10 +117,12 @@ extern "C" int32_t QUELMAPI PolygonModelInit(void) {
     Model->iDefaultMaterial = 0;
     Model->iDefaultAction = 0;
     Model->iDefaultVisibility = kInitialVisibility;
-    return Model->VertexList && Model->EdgeList && Model->PolygonList;
+    const bool indexed = OpenModelIndex();
+    return Model->VertexList && Model->EdgeList && Model->PolygonList && indexed;
 }
 
 extern "C" void QUELMAPI PolygonModelDiscard(void) {
+    CloseModelIndex();
     GlobalFreeLocked(Model->VertexList);
     GlobalFreeLocked(Model->EdgeList);
     GlobalFreeLocked(Model->PolygonList);
@@ -143,9 +131,10 @@ extern "C" void QUELMAPI PolygonModelDiscard(void) {
     Model->PolygonList = nullptr;
 }
 
+// Without an index the model was never set up: nothing is added.
 extern "C" int32_t QUELMAPI PolygonModelAdd(int32_t iMag, VERTEX3D *Verts) {
-    if (Model->iNumPolygons >= QUELM_MAX_POLYGONS || iMag > QUELM_MAX_POLYGON_VERTICES ||
-        iMag < 2)
+    if (!ModelIndexOpen() || Model->iNumPolygons >= QUELM_MAX_POLYGONS ||
+        iMag > QUELM_MAX_POLYGON_VERTICES || iMag < 2)
         return 0;
     POLYGONLIST polygon{};
     for (int32_t i = 0; i < iMag; ++i) {
@@ -187,7 +176,7 @@ extern "C" int32_t QUELMAPI PolygonModelAdd(int32_t iMag, VERTEX3D *Verts) {
 // Refuses, recording nothing, what the pools or a polygon record cannot hold
 // and vertex indices that name no vertex.
 extern "C" int32_t QUELMAPI PolygonModelAddSurface(int32_t iMag, int32_t *PolyVerts) {
-    if (Model->iNumPolygons >= QUELM_MAX_POLYGONS || iMag < 1 ||
+    if (!ModelIndexOpen() || Model->iNumPolygons >= QUELM_MAX_POLYGONS || iMag < 1 ||
         iMag > QUELM_MAX_POLYGON_VERTICES)
         return 0;
     for (int32_t i = 0; i < iMag; ++i)
@@ -221,6 +210,7 @@ extern "C" int32_t QUELMAPI PolygonModelAddVertex(VERTEX3D *Verts) {
 extern "C" void QUELMAPI PolygonModelMoveVertex(int32_t iMag, VERTEX3D *Verts) {
     if (iMag < 0 || iMag >= Model->iNumVerts) return;
     Model->VertexList[iMag] = *Verts;
+    ForgetVertexIndex();
 }
 
 extern "C" int32_t QUELMAPI PolygonModelFirstSurface(void) {

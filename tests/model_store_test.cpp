@@ -5,10 +5,12 @@
 
 #include <cstring>
 #include <initializer_list>
+#include <random>
 #include <vector>
 
 #include "model/model.h"
 #include "platform/globalmem.h"
+#include "stadium/stadium.h"
 
 namespace {
 
@@ -591,6 +593,239 @@ TEST(ReverseVertexOrder, TurnsTheArrayWithAllFourMembers) {
     EXPECT_EQ(verts[0].x, 6);
     EXPECT_EQ(verts[6].x, 3);
     EXPECT_EQ(verts[3].x, 0);
+}
+
+// ------------------------------------------- the index against a linear search
+//
+// The store finds shared vertices and edges through a private index.  The
+// reference below states the sharing rules with a plain search of the pools
+// from index 0 upward.  The test binary is linked with the store's two add
+// calls wrapped: while checking is on, each call first runs the reference on
+// a copy of the model as it stands, then the store itself, and the two
+// models must then be the same byte for byte.  Equal before every add and
+// equal after it means equal throughout: the indexed build is the linear one.
+
+struct ReferenceModel {
+    MODEL m{};
+    std::vector<VERTEX3D> verts = std::vector<VERTEX3D>(QUELM_MAX_VERTICES);
+    std::vector<EDGELIST> edges = std::vector<EDGELIST>(QUELM_MAX_EDGES);
+    std::vector<POLYGONLIST> polys = std::vector<POLYGONLIST>(QUELM_MAX_POLYGONS);
+
+    void Copy(const MODEL &from) {
+        m = from;
+        m.VertexList = verts.data();
+        m.EdgeList = edges.data();
+        m.PolygonList = polys.data();
+        std::copy(from.VertexList, from.VertexList + from.iNumVerts, verts.begin());
+        std::copy(from.EdgeList, from.EdgeList + from.iNumEdges, edges.begin());
+        std::copy(from.PolygonList, from.PolygonList + from.iNumPolygons, polys.begin());
+    }
+    bool Matches(const MODEL &other) const {
+        return m.iNumVerts == other.iNumVerts && m.iNumEdges == other.iNumEdges &&
+               m.iNumPolygons == other.iNumPolygons &&
+               m.iCurrentSurface == other.iCurrentSurface &&
+               std::memcmp(m.VertexList, other.VertexList, sizeof(VERTEX3D) * m.iNumVerts) == 0 &&
+               std::memcmp(m.EdgeList, other.EdgeList, sizeof(EDGELIST) * m.iNumEdges) == 0 &&
+               std::memcmp(m.PolygonList, other.PolygonList,
+                           sizeof(POLYGONLIST) * m.iNumPolygons) == 0;
+    }
+
+    int32_t FindVertex(const VERTEX3D &at) const {
+        for (int32_t j = 0; j < m.iNumVerts; ++j)
+            if (verts[j].x == at.x && verts[j].y == at.y && verts[j].z == at.z) return j;
+        return -1;
+    }
+    int32_t FindEdge(int32_t a, int32_t b) const {
+        for (int32_t j = 0; j < m.iNumEdges; ++j)
+            if ((edges[j].a == a && edges[j].b == b) || (edges[j].a == b && edges[j].b == a))
+                return j;
+        return -1;
+    }
+    uint32_t Plan() const { return static_cast<uint32_t>(m.iDefaultVisibility) & 0xFF000u; }
+    uint32_t NewAction(int32_t link) const {
+        const auto d = static_cast<uint32_t>(m.iDefaultAction);
+        return (d & 0xFu) | ((d & 0x10u) ? static_cast<uint32_t>(link) << 18 : 0u);
+    }
+    void Found(int32_t j) {
+        if ((m.iDefaultAction & 0xF) != 0 && edges[j].act == 0) edges[j].act = NewAction(m.iNumEdges + 1);
+    }
+    int32_t NewEdge(int32_t a, int32_t b) {
+        const int32_t j = m.iNumEdges++;
+        edges[j] = {a, b, NewAction(j + 1)};
+        return j;
+    }
+    int32_t Record(POLYGONLIST p, int32_t numv) {
+        p.numv = numv;
+        p.material = m.iDefaultMaterial;
+        p.visible = static_cast<uint32_t>(m.iDefaultVisibility);
+        polys[m.iNumPolygons] = p;
+        m.iCurrentSurface = m.iNumPolygons;
+        return m.iNumPolygons++;
+    }
+
+    int32_t Add(int32_t n, const VERTEX3D *in) {
+        if (m.iNumPolygons >= QUELM_MAX_POLYGONS || n > 7 || n < 2) return 0;
+        POLYGONLIST p{};
+        for (int32_t i = 0; i < n; ++i) {
+            int32_t j = FindVertex(in[i]);
+            if (j >= 0) {
+                verts[j].visible |= Plan();
+            } else {
+                if (m.iNumVerts >= QUELM_MAX_VERTICES) return 0;
+                j = m.iNumVerts++;
+                verts[j] = {in[i].x, in[i].y, in[i].z, Plan()};
+            }
+            p.v[i] = j;
+        }
+        int32_t i = 0;
+        while (i < n) {
+            const int32_t a = p.v[i], b = p.v[(i + 1) % n];
+            const int32_t j = FindEdge(a, b);
+            if (j >= 0) {
+                Found(j);
+                p.e[i++] = j;
+            } else if (m.iNumEdges >= QUELM_MAX_EDGES) {
+                return 0;
+            } else if (a == b) {
+                for (int32_t k = i + 1; k < n; ++k) p.v[k - 1] = p.v[k];
+                p.v[--n] = 0;
+            } else {
+                p.e[i++] = NewEdge(a, b);
+            }
+        }
+        Record(p, n);
+        return 1;
+    }
+
+    int32_t AddSurface(int32_t n, const int32_t *in) {
+        if (m.iNumPolygons >= QUELM_MAX_POLYGONS || n < 1 || n > 7) return 0;
+        for (int32_t i = 0; i < n; ++i)
+            if (in[i] < 0 || in[i] >= m.iNumVerts) return 0;
+        POLYGONLIST p{};
+        for (int32_t i = 0; i < n; ++i) {
+            const int32_t a = in[i], b = in[(i + 1) % n];
+            int32_t j = FindEdge(a, b);
+            if (j >= 0) {
+                Found(j);
+            } else {
+                if (m.iNumEdges >= QUELM_MAX_EDGES) return 0;
+                j = NewEdge(a, b);
+                verts[a].visible |= Plan();
+                verts[b].visible |= Plan();
+            }
+            p.e[i] = j;
+            p.v[i] = a;
+        }
+        return Record(p, n);
+    }
+};
+
+bool checking = false;
+long checkedAdds = 0;
+long mismatches = 0;
+ReferenceModel reference;
+
+}  // namespace
+
+extern "C" int32_t __real_PolygonModelAdd(int32_t iMag, VERTEX3D *Verts);
+extern "C" int32_t __real_PolygonModelAddSurface(int32_t iMag, int32_t *PolyVerts);
+
+extern "C" int32_t __wrap_PolygonModelAdd(int32_t iMag, VERTEX3D *Verts) {
+    if (!checking) return __real_PolygonModelAdd(iMag, Verts);
+    reference.Copy(*Model);
+    const int32_t expected = reference.Add(iMag, Verts);
+    const int32_t result = __real_PolygonModelAdd(iMag, Verts);
+    ++checkedAdds;
+    if (result != expected || !reference.Matches(*Model)) ++mismatches;
+    return result;
+}
+
+extern "C" int32_t __wrap_PolygonModelAddSurface(int32_t iMag, int32_t *PolyVerts) {
+    if (!checking) return __real_PolygonModelAddSurface(iMag, PolyVerts);
+    reference.Copy(*Model);
+    const int32_t expected = reference.AddSurface(iMag, PolyVerts);
+    const int32_t result = __real_PolygonModelAddSurface(iMag, PolyVerts);
+    ++checkedAdds;
+    if (result != expected || !reference.Matches(*Model)) ++mismatches;
+    return result;
+}
+
+namespace {
+
+class AgainstLinearSearch : public ::testing::Test {
+protected:
+    void SetUp() override {
+        checking = true;
+        checkedAdds = 0;
+        mismatches = 0;
+    }
+    void TearDown() override { checking = false; }
+};
+
+TEST_F(AgainstLinearSearch, StadiumBuildMatchesAddByAdd) {
+    SCENE *scene = InitScene();
+    ASSERT_NE(scene, nullptr);
+    EXPECT_EQ(checkedAdds, 1414);
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_EQ(Model->iNumVerts, 3032);
+    DestroyScene(scene);
+}
+
+// Crowded coordinates, duplicate and moved vertices, repeats, lines, self
+// edges, refused calls and full pools, under changing defaults.
+TEST_F(AgainstLinearSearch, ShuffledStoreUseMatchesCallByCall) {
+    Model = static_cast<MODEL *>(GlobalAllocLocked(sizeof(MODEL)));
+    ASSERT_EQ(PolygonModelInit(), 1);
+    std::mt19937 rng(20240601);
+    auto pick = [&](int32_t lo, int32_t hi) {
+        return std::uniform_int_distribution<int32_t>(lo, hi)(rng);
+    };
+    auto point = [&] { return VERTEX3D{pick(0, 11), pick(0, 11), pick(0, 5), 0}; };
+    constexpr int32_t kActions[] = {0, 0x18, 8, 0x10, 12};
+    for (int step = 0; step < 9000; ++step) {
+        switch (pick(0, 9)) {
+        case 0: {
+            VERTEX3D v = point();
+            PolygonModelAddVertex(&v);
+            break;
+        }
+        case 1: {
+            if (Model->iNumVerts == 0) break;
+            VERTEX3D v = point();
+            PolygonModelMoveVertex(pick(0, Model->iNumVerts - 1), &v);
+            break;
+        }
+        case 2: {
+            std::vector<int32_t> list(pick(0, 8));
+            for (int32_t &i : list) i = pick(-1, Model->iNumVerts);
+            PolygonModelAddSurface(static_cast<int32_t>(list.size()), list.data());
+            break;
+        }
+        case 3:
+            PolygonModelSetDefaultAction(kActions[pick(0, 4)]);
+            PolygonModelSetDefaultVisibility(0x1001 << pick(0, 7));
+            break;
+        case 4:
+            if (Model->iNumEdges) PolygonModelSetEdgeAction(pick(0, Model->iNumEdges - 1), 0, 0, 0);
+            break;
+        default: {
+            // Far points now and then, so that the vertex pool fills up.
+            std::vector<VERTEX3D> verts(pick(1, 8));
+            for (VERTEX3D &v : verts) v = pick(0, 3) ? point() : VERTEX3D{pick(0, 1 << 20), step, 7, 0};
+            if (pick(0, 3) == 0) verts.back() = verts.front();
+            if (verts.size() > 2 && pick(0, 3) == 0) verts[1] = verts[2];
+            PolygonModelAdd(static_cast<int32_t>(verts.size()), verts.data());
+            break;
+        }
+        }
+    }
+    EXPECT_GT(checkedAdds, 5000);
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_EQ(Model->iNumVerts, QUELM_MAX_VERTICES);
+    EXPECT_EQ(Model->iNumEdges, QUELM_MAX_EDGES);
+    PolygonModelDiscard();
+    GlobalFreeLocked(Model);
+    Model = nullptr;
 }
 
 }  // namespace
