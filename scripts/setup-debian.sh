@@ -10,10 +10,12 @@ packages=(
   binutils-mingw-w64
 )
 if [ "${1:-}" = "--ci" ]; then
-  packages+=(xvfb xauth clang-14 libclang-rt-14-dev assimp-utils libcairo2-dev libosmesa6-dev)
+  packages+=(wine wine64 xvfb xauth clang-14 libclang-rt-14-dev assimp-utils libcairo2-dev libosmesa6-dev)
 fi
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -q
+# An index that cannot be fetched (a foreign architecture's, say) is not
+# fatal: the install below fails by itself if it needs that index.
+$sudo apt-get update -q || echo "setup-debian: some package indexes could not be fetched" >&2
 $sudo apt-get install -y -q --no-install-recommends "${packages[@]}"
