@@ -99,8 +99,8 @@ private:
         }
     }
 
-    // Strings of our files are plain names; escapes other than \uXXXX are
-    // decoded, \u is kept only for ASCII.
+    // Every escape is decoded; \u only within ASCII, which is all that
+    // the files' names and ops use.
     std::string String() {
         ++pos_;  // opening quote
         std::string out;
