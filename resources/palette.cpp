@@ -48,19 +48,19 @@ constexpr RGBQUAD Entry(int index) {
     if (index < kMaterialFirst + kMaterialCount) return Material(index);
     const int cube = index - kCubeFirst;
     return Rgb(Level(cube / (kCubeGreen * kCubeBlue), kCubeRed),
-               Level(cube / kCubeBlue % kCubeGreen, kCubeGreen), Level(cube % kCubeBlue, kCubeBlue));
+               Level(cube / kCubeBlue % kCubeGreen, kCubeGreen),
+               Level(cube % kCubeBlue, kCubeBlue));
 }
 
 }  // namespace
 
-#define QUELM_ROW(n)                                                                          \
+#define QUELM_ROW(n)                                                                              \
     Entry(n), Entry(n + 1), Entry(n + 2), Entry(n + 3), Entry(n + 4), Entry(n + 5), Entry(n + 6), \
-        Entry(n + 7), Entry(n + 8), Entry(n + 9), Entry(n + 10), Entry(n + 11), Entry(n + 12),   \
+        Entry(n + 7), Entry(n + 8), Entry(n + 9), Entry(n + 10), Entry(n + 11), Entry(n + 12),    \
         Entry(n + 13), Entry(n + 14), Entry(n + 15)
 
 extern "C" const RGBQUAD QuelmDefaultPalette[QUELM_PALETTE_SIZE] = {
-    QUELM_ROW(0),   QUELM_ROW(16),  QUELM_ROW(32),  QUELM_ROW(48),
-    QUELM_ROW(64),  QUELM_ROW(80),  QUELM_ROW(96),  QUELM_ROW(112),
-    QUELM_ROW(128), QUELM_ROW(144), QUELM_ROW(160), QUELM_ROW(176),
+    QUELM_ROW(0),   QUELM_ROW(16),  QUELM_ROW(32),  QUELM_ROW(48),  QUELM_ROW(64),  QUELM_ROW(80),
+    QUELM_ROW(96),  QUELM_ROW(112), QUELM_ROW(128), QUELM_ROW(144), QUELM_ROW(160), QUELM_ROW(176),
     QUELM_ROW(192), QUELM_ROW(208), QUELM_ROW(224), QUELM_ROW(240),
 };

@@ -33,11 +33,13 @@ constexpr int kDistinct = 80;     // this far apart, at a glance
 
 TEST(QuelmDefaultPalette, StartsBlackAndLeavesReservedBytesZero) {
     EXPECT_EQ(Luma(At(0)), 0);
-    for (int i = 0; i < QUELM_PALETTE_SIZE; ++i) EXPECT_EQ(QuelmDefaultPalette[i].rgbReserved, 0) << i;
+    for (int i = 0; i < QUELM_PALETTE_SIZE; ++i)
+        EXPECT_EQ(QuelmDefaultPalette[i].rgbReserved, 0) << i;
 }
 
 TEST(QuelmDefaultPalette, TurfIsTwoCloseGreensOverDarkerGround) {
-    const Rgb turf = At(QUELM_MAT_TURF), alt = At(QUELM_MAT_TURF_ALT), ground = At(QUELM_MAT_GROUND);
+    const Rgb turf = At(QUELM_MAT_TURF), alt = At(QUELM_MAT_TURF_ALT),
+              ground = At(QUELM_MAT_GROUND);
     for (Rgb c : {turf, alt}) {
         EXPECT_GT(c.g, c.r);
         EXPECT_GT(c.g, c.b);
@@ -68,8 +70,8 @@ TEST(QuelmDefaultPalette, EndZonesStandOutFromTurfLinesAndEachOther) {
 }
 
 TEST(QuelmDefaultPalette, SkyFramesPylonsAndStandsHaveTheirColours) {
-    const Rgb sky = At(QUELM_MAT_SKY), frame = At(QUELM_MAT_GOAL_FRAME), pylon = At(QUELM_MAT_PYLON),
-              stands = At(QUELM_MAT_STANDS), pad = At(QUELM_MAT_PAD);
+    const Rgb sky = At(QUELM_MAT_SKY), frame = At(QUELM_MAT_GOAL_FRAME),
+              pylon = At(QUELM_MAT_PYLON), stands = At(QUELM_MAT_STANDS), pad = At(QUELM_MAT_PAD);
     EXPECT_TRUE(sky.b > sky.g && sky.g > sky.r) << "sky blue";
     EXPECT_TRUE(frame.r > 200 && frame.g > 180 && frame.b < 80) << "yellow";
     EXPECT_TRUE(pylon.r > 200 && pylon.g > 60 && pylon.g < 180 && pylon.b < 60) << "orange";

@@ -43,10 +43,9 @@ constexpr uint32_t kMaxPaletteBits = 8;
 // The most a file's headers, masks and colour table can span; the pixels
 // lie somewhere after.  A table that ends within the file therefore ends
 // within the prefix read of it.
-constexpr size_t kMaxPrefix =
-    kFileHeaderSize + kV5HeaderSize + (size_t{1} << kMaxPaletteBits) * sizeof(RGBQUAD);
-static_assert(kFileHeaderSize + kInfoHeaderSize + kMaskSize +
-                  (size_t{1} << kMaxPaletteBits) * sizeof(RGBQUAD) <= kMaxPrefix);
+constexpr size_t kMaxTableBytes = (size_t{1} << kMaxPaletteBits) * sizeof(RGBQUAD);
+constexpr size_t kMaxPrefix = kFileHeaderSize + kV5HeaderSize + kMaxTableBytes;
+static_assert(kFileHeaderSize + kInfoHeaderSize + kMaskSize + kMaxTableBytes <= kMaxPrefix);
 
 uint16_t Read16(std::span<const uint8_t> b, size_t at) {
     return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));

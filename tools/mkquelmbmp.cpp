@@ -38,16 +38,16 @@ std::vector<uint8_t> QuelmBitmap() {
     Put32(out, kPixelOffset);
 
     Put32(out, kInfoHeaderSize);
-    Put32(out, kSide);       // width
-    Put32(out, kSide);       // height, bottom-up
-    Put16(out, 1);           // planes
-    Put16(out, 8);           // bits per pixel
-    Put32(out, 0);           // BI_RGB
+    Put32(out, kSide);  // width
+    Put32(out, kSide);  // height, bottom-up
+    Put16(out, 1);      // planes
+    Put16(out, 8);      // bits per pixel
+    Put32(out, 0);      // BI_RGB
     Put32(out, kPixelBytes);
-    Put32(out, 2835);        // 72 dpi, both ways
+    Put32(out, 2835);  // 72 dpi, both ways
     Put32(out, 2835);
     Put32(out, QUELM_PALETTE_SIZE);
-    Put32(out, 0);           // all colours important
+    Put32(out, 0);  // all colours important
 
     for (const RGBQUAD &c : QuelmDefaultPalette) {
         out.push_back(c.rgbBlue);
