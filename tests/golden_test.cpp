@@ -5,7 +5,7 @@
 //
 // After a deliberate change, look at the pictures a failing run leaves in
 // the build's tests/golden-actual folder, then rewrite the stored ones with
-//     QUELM_UPDATE_GOLDEN=1 ctest -R golden_test
+//     QUELM_UPDATE_GOLDEN=1 ctest --test-dir build -R Golden
 // and look at them again before committing.
 #include <gtest/gtest.h>
 
@@ -46,6 +46,8 @@ const GoldenView VIEWS[] = {
     // marks, digit outlines as strokes, over the near ones.
     {"all_detail", 320, 200, {-1400, -300, 500}, {0, -300, 0}, 0.2, PLAN_MEDIUM | PLAN_FAR, 0},
 };
+
+void PrintTo(const GoldenView &view, std::ostream *os) { *os << view.name; }
 
 class Golden : public ::testing::TestWithParam<GoldenView> {};
 

@@ -45,7 +45,14 @@ int camera_command(Args args) {
         {"steps", "N", "camera updates to make before printing (default 0)",
          [&](std::string_view v) { steps = parse_int(v, 0, 10000000); }},
     };
-    add_spin_options(options, spin);
+    // --help shows the library's own spin defaults, read from a spin camera.
+    const CameraPtr probe(InitCamera(VIEW_SPIN));
+    const SPINDEMO_VIEW start = probe && probe->Control
+                                    ? *static_cast<const SPINDEMO_VIEW *>(probe->Control)
+                                    : SPINDEMO_VIEW{};
+    char magnification[32];
+    std::snprintf(magnification, sizeof magnification, "%g", start.Magnification);
+    add_spin_options(options, spin, start, magnification);
     if (!parse_options("camera",
                        "Makes a library camera, sets its spin record, updates it N times and\n"
                        "prints its mode and members, one per line.",

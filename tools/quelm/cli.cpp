@@ -104,7 +104,7 @@ void print_help(std::string_view verb, std::string_view summary, std::span<const
     for (const Option &o : options) {
         std::string head = std::string("  --") + o.name;
         if (o.meta) head += std::string(" ") + o.meta;
-        std::printf("%-26s %s\n", head.c_str(), o.help);
+        std::printf("%-26s %s\n", head.c_str(), o.help.c_str());
     }
     std::printf("  %-24s %s\n", "--help", "show this help");
 }

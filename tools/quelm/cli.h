@@ -49,7 +49,7 @@ Size parse_size(std::string_view text);
 struct Option {
     const char *name;
     const char *meta;
-    const char *help;
+    std::string help;
     std::function<void(std::string_view)> apply;
 };
 

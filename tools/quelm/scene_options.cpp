@@ -53,25 +53,34 @@ bool SpinOptions::any() const {
            target_step || magnification;
 }
 
-void add_spin_options(std::vector<Option> &options, SpinOptions &spin) {
+void add_spin_options(std::vector<Option> &options, SpinOptions &spin, const SPINDEMO_VIEW &start,
+                      const std::string &start_magnification) {
     constexpr int64_t FAR_AWAY = 1000000;  // world units: a few miles
     constexpr int64_t FULL_TURN = 3600;    // tenths of a degree
     const auto whole = [](std::optional<int32_t> &member, int64_t lo, int64_t hi) {
         return [&member, lo, hi](std::string_view v) { member = parse_int(v, lo, hi); };
     };
-    options.push_back({"camera-radius", "N", "radius of the camera's circle, inches",
+    const auto help = [](const char *what, int32_t value) {
+        return std::string(what) + " (default " + std::to_string(value) + ")";
+    };
+    options.push_back({"camera-radius", "N",
+                       help("radius of the camera's circle, inches", start.CameraRadius),
                        whole(spin.camera_radius, 0, FAR_AWAY)});
-    options.push_back({"target-radius", "N", "radius of the target's circle, inches",
+    options.push_back({"target-radius", "N",
+                       help("radius of the target's circle, inches", start.TargetRadius),
                        whole(spin.target_radius, 0, FAR_AWAY)});
-    options.push_back({"camera-height", "N", "height of the camera, inches",
+    options.push_back({"camera-height", "N", help("height of the camera, inches", start.CameraHeight),
                        whole(spin.camera_height, -FAR_AWAY, FAR_AWAY)});
-    options.push_back({"target-height", "N", "height of the target, inches",
+    options.push_back({"target-height", "N", help("height of the target, inches", start.TargetHeight),
                        whole(spin.target_height, -FAR_AWAY, FAR_AWAY)});
-    options.push_back({"camera-step", "N", "camera's turn per step, tenths of a degree",
+    options.push_back({"camera-step", "N",
+                       help("camera's turn per step, tenths of a degree", start.CameraStep),
                        whole(spin.camera_step, -FULL_TURN, FULL_TURN)});
-    options.push_back({"target-step", "N", "target's turn per step, tenths of a degree",
+    options.push_back({"target-step", "N",
+                       help("target's turn per step, tenths of a degree", start.TargetStep),
                        whole(spin.target_step, -FULL_TURN, FULL_TURN)});
-    options.push_back({"magnification", "M", "pixels per inch at the target",
+    options.push_back({"magnification", "M",
+                       "pixels per inch at the target (default " + start_magnification + ")",
                        [&spin](std::string_view v) {
                            spin.magnification = parse_double(v, 1e-6, MAX_SIDE);
                        }});

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "quelm.h"
@@ -51,7 +52,11 @@ struct SpinOptions {
     bool any() const;
 };
 
-void add_spin_options(std::vector<Option> &options, SpinOptions &spin);
+// Appends the spin record's options; `start` is the record the verb starts
+// from, whose values --help shows.  The magnification's default is given as
+// text, since it may depend on the picture.
+void add_spin_options(std::vector<Option> &options, SpinOptions &spin, const SPINDEMO_VIEW &start,
+                      const std::string &start_magnification);
 void apply_spin_options(const SpinOptions &spin, SPINDEMO_VIEW &record);
 
 }  // namespace quelm_tool

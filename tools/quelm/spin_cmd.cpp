@@ -40,7 +40,8 @@ int spin_command(Args args) {
         {"delay", "CS", "time each frame stays up, hundredths of a second (default 4)",
          [&](std::string_view v) { delay = parse_int(v, 1, 65535); }},
     };
-    add_spin_options(options, spin);
+    add_spin_options(options, spin, DEFAULT_SPIN_RECORD,
+                     std::to_string(int(DEFAULT_SPIN_SPAN.across)) + " inches across the picture");
     add_scene_options(options, scene_options);
     if (!parse_options("spin",
                        "Renders the spin demonstration, one frame per camera update, as an\n"
@@ -52,13 +53,9 @@ int spin_command(Args args) {
         const Size size = scene_options.size;
         const CameraPtr camera(InitCamera(VIEW_SPIN));
         if (!camera || !camera->Control) failed("cannot create a spin camera: out of memory");
+        // A new spin camera stands at angle 0, as the start record does.
         SPINDEMO_VIEW &record = *static_cast<SPINDEMO_VIEW *>(camera->Control);
-        record.CameraRadius = DEFAULT_SPIN_CAMERA_RADIUS;
-        record.TargetRadius = DEFAULT_SPIN_TARGET_RADIUS;
-        record.CameraHeight = DEFAULT_SPIN_CAMERA_HEIGHT;
-        record.TargetHeight = DEFAULT_SPIN_TARGET_HEIGHT;
-        record.CameraStep = DEFAULT_SPIN_CAMERA_STEP;
-        record.TargetStep = DEFAULT_SPIN_TARGET_STEP;
+        record = DEFAULT_SPIN_RECORD;
         record.Magnification = magnification_for(DEFAULT_SPIN_SPAN, size.width, size.height);
         apply_spin_options(spin, record);
         camera->RenderRect = {0, 0, size.width - 1, size.height - 1};

@@ -5,6 +5,8 @@
 
 #include <array>
 
+#include "quelm.h"
+
 namespace quelm_tool {
 
 // quelm render without options: high over the stands' -y, +x corner, inside
@@ -35,12 +37,20 @@ inline constexpr int DEFAULT_SPIN_HEIGHT = 300;
 inline constexpr int DEFAULT_SPIN_FRAMES = 120;
 inline constexpr int DEFAULT_SPIN_DELAY = 4;  // hundredths of a second
 inline constexpr Span DEFAULT_SPIN_SPAN = {9600, 6000};
-inline constexpr int DEFAULT_SPIN_CAMERA_RADIUS = 2800;
-inline constexpr int DEFAULT_SPIN_CAMERA_HEIGHT = 1800;
-inline constexpr int DEFAULT_SPIN_TARGET_RADIUS = 0;
-inline constexpr int DEFAULT_SPIN_TARGET_HEIGHT = 0;
-inline constexpr int DEFAULT_SPIN_CAMERA_STEP = 30;
-inline constexpr int DEFAULT_SPIN_TARGET_STEP = 0;
+// The spin record the GIF starts from; its magnification follows the
+// picture's size (DEFAULT_SPIN_SPAN).
+inline constexpr SPINDEMO_VIEW DEFAULT_SPIN_RECORD = {
+    .CameraRadius = 2800,
+    .TargetRadius = 0,
+    .TW = 128,
+    .CameraHeight = 1800,
+    .TargetHeight = 0,
+    .CameraStep = 30,
+    .TargetStep = 0,
+    .Magnification = 0,
+    .CameraAngle = 0,
+    .TargetAngle = 0,
+};
 
 }  // namespace quelm_tool
 
