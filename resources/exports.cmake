@@ -117,13 +117,9 @@ quelm_dll(tolvan_dll TOLVAN32 LIBS tolvan)
 # QUELM.DLL: the library's objects, its version block and dialog templates;
 # the rasteriser and the bitmap loader only through the ordinal imports.
 quelm_dll(quelm_dll QUELM
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/version.rc
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/version.rc ${CMAKE_CURRENT_LIST_DIR}/quelm.rc
   LIBS quelm_core quelm_gresk32_ordinals quelm_tolvan32_ordinals)
-if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/quelm.rc)
-  target_sources(quelm_dll PRIVATE ${CMAKE_CURRENT_LIST_DIR}/quelm.rc)
-endif()
 set_source_files_properties(${CMAKE_CURRENT_LIST_DIR}/version.rc PROPERTIES
   COMPILE_DEFINITIONS "QUELM_VERSION_MAJOR=${PROJECT_VERSION_MAJOR};QUELM_VERSION_MINOR=${PROJECT_VERSION_MINOR};QUELM_VERSION_PATCH=${PROJECT_VERSION_PATCH}")
-target_include_directories(quelm_dll PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/include)
 # The DLLs run from one folder: the host loads QUELM.DLL, which loads the other two.
 add_dependencies(quelm_dll gresk_dll tolvan_dll)
