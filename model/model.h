@@ -15,10 +15,11 @@ void QUELMAPI PolygonModelSetEdgeAction(int32_t edgenum, int32_t action, int32_t
 void QUELMAPI PolygonModelSetDefaultAction(int32_t action);
 
 // Surface iteration shared by the model and scene stores: the next (or
-// previous) polygon whose visible word has VIS_DRAW, its numv as result, 0
-// past the end (the cursor then rests at count) or before the start.
+// previous) of the count polygons whose visible word has VIS_DRAW, its numv
+// as result, 0 past the end (the cursor then rests at count) or before the
+// start (the cursor rests at 0).
 int32_t SurfaceWalkNext(const POLYGONLIST *list, int32_t count, int32_t *cursor);
-int32_t SurfaceWalkPrevious(const POLYGONLIST *list, int32_t *cursor);
+int32_t SurfaceWalkPrevious(const POLYGONLIST *list, int32_t count, int32_t *cursor);
 
 // Scene store internals.
 void QUELMAPI PolygonSceneChangePerspective(SCENE *Scene);

@@ -85,16 +85,23 @@ uint32_t ActionWord(uint32_t old, int32_t action, int32_t p, int32_t q) {
     return (static_cast<uint32_t>(action) & ACT_FLAGS) | first | second;
 }
 
+// The index after a cursor, never before 0 nor beyond count, so that a
+// cursor the host has written cannot lead outside a pool.
+int32_t StepForward(int32_t cursor, int32_t count) {
+    return cursor < count ? std::max(cursor + 1, 0) : count;
+}
+
 }  // namespace
 
 int32_t SurfaceWalkNext(const POLYGONLIST *list, int32_t count, int32_t *cursor) {
-    int32_t k = *cursor + 1;
+    int32_t k = StepForward(*cursor, count);
     while (k < count && !(list[k].visible & VIS_DRAW)) ++k;
-    *cursor = std::min(k, count);
+    *cursor = k;
     return k < count ? list[k].numv : 0;
 }
 
-int32_t SurfaceWalkPrevious(const POLYGONLIST *list, int32_t *cursor) {
+int32_t SurfaceWalkPrevious(const POLYGONLIST *list, int32_t count, int32_t *cursor) {
+    *cursor = std::min(*cursor, count);
     while (*cursor > 0) {
         --*cursor;
         if (list[*cursor].visible & VIS_DRAW) return list[*cursor].numv;
@@ -223,7 +230,7 @@ extern "C" int32_t QUELMAPI PolygonModelNextSurface(void) {
 }
 
 extern "C" int32_t QUELMAPI PolygonModelPreviousSurface(void) {
-    return SurfaceWalkPrevious(Model->PolygonList, &Model->iCurrentSurface);
+    return SurfaceWalkPrevious(Model->PolygonList, Model->iNumPolygons, &Model->iCurrentSurface);
 }
 
 extern "C" int32_t QUELMAPI PolygonModelCurrentSurface(void) { return Model->iCurrentSurface; }
@@ -241,7 +248,7 @@ extern "C" int32_t QUELMAPI PolygonModelFirstLine(VERTEX3D *Verts) {
 }
 
 extern "C" int32_t QUELMAPI PolygonModelNextLine(VERTEX3D *Verts) {
-    const int32_t j = std::min(Model->iCurrentLine + 1, Model->iNumEdges);
+    const int32_t j = StepForward(Model->iCurrentLine, Model->iNumEdges);
     Model->iCurrentLine = j;
     if (j >= Model->iNumEdges) return 0;
     const VERTEX3D &a = Model->VertexList[Model->EdgeList[j].a];

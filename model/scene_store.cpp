@@ -76,7 +76,8 @@ extern "C" int32_t QUELMAPI PolygonSceneNextSurface(SCENE *Scene) {
 }
 
 extern "C" int32_t QUELMAPI PolygonScenePreviousSurface(SCENE *Scene) {
-    return SurfaceWalkPrevious(Scene->ScenePolygonList, &Scene->iCurrentSurface);
+    return SurfaceWalkPrevious(Scene->ScenePolygonList, Scene->iScreenNumPolygons,
+                               &Scene->iCurrentSurface);
 }
 
 extern "C" int32_t QUELMAPI PolygonSceneCurrentSurface(SCENE *Scene) {

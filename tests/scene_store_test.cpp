@@ -126,6 +126,19 @@ TEST_F(SceneStore, PreviousFromTheEndWalksBackToTheFirstDrawable) {
     EXPECT_EQ(PolygonSceneCurrentSurface(Scene), 0);
 }
 
+TEST_F(SceneStore, CursorsWrittenOutOfRangeStayInsideThePool) {
+    Fill(4, {0});
+    Scene->iCurrentSurface = -7;
+    EXPECT_EQ(PolygonSceneNextSurface(Scene), 3);
+    EXPECT_EQ(PolygonSceneCurrentSurface(Scene), 1);
+    Scene->iCurrentSurface = 100000;
+    EXPECT_EQ(PolygonSceneNextSurface(Scene), 0);
+    EXPECT_EQ(PolygonSceneCurrentSurface(Scene), 4);
+    Scene->iCurrentSurface = 100000;
+    EXPECT_EQ(PolygonScenePreviousSurface(Scene), 3);
+    EXPECT_EQ(PolygonSceneCurrentSurface(Scene), 3);
+}
+
 TEST_F(SceneStore, PointQueriesCopyTheCurrentSurfacesPointsAndReturnTheirStatus) {
     Fill(3);
     Scene->PointList[7].visible = 0xC;  // behind the near plane
