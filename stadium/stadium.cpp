@@ -39,7 +39,6 @@ constexpr int32_t kSkyApexHigh = 7200;
 constexpr int kWorkVerts = 25;
 constexpr int32_t kTileWidth = 192;
 constexpr int32_t kTileDepth = 360;
-constexpr int32_t kEndZoneTileDepth = 180;
 constexpr int kTileColumns = 10;
 constexpr int kBands = 20;  // 5-yard bands between the goal lines
 constexpr int32_t kBandDepth = 180;
