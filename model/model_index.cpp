@@ -113,7 +113,6 @@ void CatchUpEdges() {
 }  // namespace
 
 bool OpenModelIndex() {
-    CloseModelIndex();
     Index = static_cast<ModelIndex *>(GlobalAllocLocked(sizeof(ModelIndex)));
     if (!Index) return false;
     // Zero-filled: empty tables for the pools just made.

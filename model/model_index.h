@@ -11,8 +11,8 @@
 
 #include "quelm.h"
 
-// Allocates the index for the global Model's pools (PolygonModelInit);
-// false when its block cannot be had.
+// Allocates the index for the global Model's pools (PolygonModelInit, after
+// CloseModelIndex); false when its block cannot be had.
 bool OpenModelIndex();
 // Releases it (PolygonModelDiscard).
 void CloseModelIndex();

@@ -124,8 +124,11 @@ extern "C" int32_t QUELMAPI PolygonModelInit(void) {
     Model->iDefaultMaterial = 0;
     Model->iDefaultAction = 0;
     Model->iDefaultVisibility = kInitialVisibility;
-    const bool indexed = OpenModelIndex();
-    return Model->VertexList && Model->EdgeList && Model->PolygonList && indexed;
+    // The index exists only over a complete set of pools: without it no
+    // add goes ahead.
+    CloseModelIndex();
+    if (!Model->VertexList || !Model->EdgeList || !Model->PolygonList) return 0;
+    return OpenModelIndex();
 }
 
 extern "C" void QUELMAPI PolygonModelDiscard(void) {

@@ -452,6 +452,59 @@ TEST(StadiumRebuild, LastSceneGoneAndBackGivesAnIdenticalModel) {
 #endif
 }
 
+// ------------------------------------------------------- without memory
+
+// The test binary routes the library's allocations through this wrapper,
+// which refuses blocks of one size on demand.
+size_t refusedSize = 0;
+
+}  // namespace
+
+extern "C" void *__real_GlobalAllocLocked(size_t bytes);
+extern "C" void *__wrap_GlobalAllocLocked(size_t bytes) {
+    return bytes == refusedSize ? nullptr : __real_GlobalAllocLocked(bytes);
+}
+
+namespace {
+
+class StadiumWithoutEdgePool : public ::testing::Test {
+protected:
+    void SetUp() override { refusedSize = sizeof(EDGELIST) * QUELM_MAX_EDGES; }
+    void TearDown() override { refusedSize = 0; }
+};
+
+TEST_F(StadiumWithoutEdgePool, BuildStopsWithAnEmptyModel) {
+    ASSERT_EQ(Model, nullptr);
+    Model = static_cast<MODEL *>(GlobalAllocLocked(sizeof(MODEL)));
+    MakeQuelm(Model);
+    EXPECT_EQ(Model->iNumPolygons, 0);
+    EXPECT_EQ(Model->iNumVerts, 0);
+    EXPECT_EQ(Model->EdgeList, nullptr);
+    EXPECT_NE(Model->VertexList, nullptr);  // what was obtained stays
+    VERTEX3D line[2] = {{0, 0, 0, 0}, {1, 0, 0, 0}};
+    EXPECT_EQ(PolygonModelAdd(2, line), 0);
+    PolygonModelDiscard();
+    ReleaseQuelmSourceArt();
+    GlobalFreeLocked(Model);
+    Model = nullptr;
+}
+
+TEST_F(StadiumWithoutEdgePool, FirstSceneIsRefusedAndEverythingReleased) {
+#ifndef _WIN32
+    const long blocks = QuelmGlobalBlocksLive();
+#endif
+    EXPECT_EQ(InitScene(), nullptr);
+    EXPECT_EQ(Model, nullptr);
+#ifndef _WIN32
+    EXPECT_EQ(QuelmGlobalBlocksLive(), blocks);
+#endif
+    refusedSize = 0;
+    SCENE *scene = InitScene();
+    ASSERT_NE(scene, nullptr);
+    EXPECT_EQ(Model->iNumPolygons, 1414);
+    DestroyScene(scene);
+}
+
 // ------------------------------------------------------------ sky pieces
 
 class SkyPieces : public ::testing::Test {
