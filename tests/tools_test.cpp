@@ -51,12 +51,16 @@ protected:
     void SetUp() override {
         char pattern[] = "/tmp/quelm-tools-test.XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
+        top = pattern;
+        dir = top / "work";
+        fs::create_directory(dir);
+        out = top / "stdout";
+        err = top / "stderr";
     }
-    void TearDown() override { fs::remove_all(dir); }
+    void TearDown() override { fs::remove_all(top); }
 
-    Outcome run(const std::vector<std::string> &args) {
-        const fs::path out = dir / ".stdout", err = dir / ".stderr";
+    // Starts the tool in the folder, its output going to files outside it.
+    pid_t start(const std::vector<std::string> &args) {
         const pid_t pid = fork();
         if (pid == 0) {
             if (chdir(dir.c_str()) != 0 || !freopen(out.c_str(), "w", stdout) ||
@@ -68,14 +72,17 @@ protected:
             execv(QUELM_TOOL_PATH, argv.data());
             _exit(127);
         }
+        return pid;
+    }
+
+    Outcome run(const std::vector<std::string> &args) {
+        const pid_t pid = start(args);
         int wstatus = 0;
         waitpid(pid, &wstatus, 0);
         Outcome r;
         r.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
         r.out = slurp(out);
         r.err = slurp(err);
-        fs::remove(out);
-        fs::remove(err);
         return r;
     }
 
@@ -96,7 +103,7 @@ protected:
         return image;
     }
 
-    fs::path dir;
+    fs::path top, dir, out, err;
 };
 
 Palette default_colours() { return quelm_tool::default_palette(); }
@@ -635,6 +642,18 @@ TEST_F(Tool, BadInvocationsFailWithOneLineAndNoFile) {
         EXPECT_TRUE(files().empty()) << shown << " left a file";
         for (const auto &entry : fs::directory_iterator(dir)) fs::remove_all(entry.path());
     }
+}
+
+TEST_F(Tool, InterruptRemovesTheFileInTheMaking) {
+    const pid_t pid = start({"spin", "-o", "long.gif", "--frames", "100000", "--size", "64x40"});
+    // Wait for the temporary file to appear, then interrupt.
+    for (int i = 0; i < 1000 && files().empty(); ++i) usleep(10000);
+    ASSERT_FALSE(files().empty()) << "the spin never started writing";
+    kill(pid, SIGINT);
+    int wstatus = 0;
+    waitpid(pid, &wstatus, 0);
+    EXPECT_TRUE(WIFSIGNALED(wstatus) && WTERMSIG(wstatus) == SIGINT);
+    EXPECT_TRUE(files().empty());
 }
 
 TEST_F(Tool, FailureLeavesAnExistingOutputAlone) {
