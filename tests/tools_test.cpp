@@ -350,7 +350,7 @@ TEST_F(Tool, RenderWithoutOptionsWritesTheStadiumPng) {
     EXPECT_LT(count_index(image, 0), 200);
 }
 
-TEST_F(Tool, RenderWritesBmpBySizeAndBackground) {
+TEST_F(Tool, RenderWritesBmpOfTheGivenSize) {
     // Looking up from the middle of the field at the apex of the sky: the
     // roof fills the picture.
     const Outcome r = run({"render", "-o", "up.bmp", "--size", "33x20", "--camera", "0,0,100",
@@ -412,7 +412,7 @@ TEST_F(Tool, RenderSettingsChangeWhatIsDrawn) {
     EXPECT_EQ(back.pixels, plain.pixels);
 }
 
-TEST_F(Tool, RenderFitKeepsEveryStandInThePicture) {
+TEST_F(Tool, RenderFitKeepsTheWholeStadiumInThePicture) {
     const Outcome r = run({"render", "-o", "fit.png", "--size", "160x100", "--camera",
                        "9000,-12000,8000", "--fit", "--background", "200"});
     ASSERT_EQ(r.status, 0) << r.err;
