@@ -13,10 +13,11 @@
  *   outline: all edges are inclusive.  A rectangle with corners (l, t) and
  *   (r, b) fills (r - l + 1) x (b - t + 1) pixels, the same inclusive bounds
  *   that ClipToRect cuts to.
- * - Positions along an edge are computed exactly in integers, so they do not
- *   depend on the direction the edge is listed in: polygons that share an
- *   edge leave no gap between them.  Pixels whose centres lie exactly on the
- *   shared edge are drawn by both.
+ * - Which pixel centres an edge passes is decided in integers, with the
+ *   result exact arithmetic gives, so it does not depend on the direction
+ *   the edge is listed in: polygons that share an edge leave no gap between
+ *   them.  Pixels whose centres lie exactly on the shared edge are drawn
+ *   by both.
  * - Thin shapes stay visible: every row and every column that the polygon
  *   crosses gets at least one pixel.  Where a row (or column) crosses the
  *   polygon between two pixel centres, the pixel nearest the middle of the
@@ -27,7 +28,7 @@
  * - Nothing is ever written outside the bitmap or into its row padding,
  *   whatever the points.  Non-convex input draws something unspecified,
  *   within the bitmap.
-  */
+ */
 #ifndef GRESK_H
 #define GRESK_H
 

@@ -444,6 +444,28 @@ TEST(FillConvexPoly, DrawsCentresInsideAndKeepsThinShapesVisible) {
     ExpectConventionHolds({P(5, 1), P(6, 63), P(7, 62)});
 }
 
+TEST(FillConvexPoly, FindsCentresOnEdgesThatStartFarAway) {
+    // Edges tens of thousands of rows long through many pixel centres near
+    // the bitmap: every centre on them is drawn, and nothing else beside
+    // the centres inside (the triangles are wide there).
+    const int directions[][3] = {{7, 3, 4000}, {3, 7, 4000}, {-5, 11, 2500}, {13, 4, 2000}, {1, 1, 30000}};
+    for (const auto &d : directions) {
+        const sSPOINT a = P(-d[0] * d[2], -d[1] * d[2]), b = P(d[0] * d[2], d[1] * d[2]);
+        for (const sSPOINT &c : {P(a.x, b.y), P(b.x, a.y)}) {
+            for (const Poly &poly : {Poly{a, b, c}, Poly{c, b, a}}) {
+                for (bool topDown : {true, false}) {
+                    Dib dib(64, 64, topDown);
+                    dib.Fill(poly, 1);
+                    for (int y = 0; y < 64; ++y)
+                        for (int x = 0; x < 64; ++x)
+                            ASSERT_EQ(dib.At(x, y) == 1, Inside(poly, x, y))
+                                << "direction " << d[0] << "," << d[1] << " pixel " << x << "," << y;
+                }
+            }
+        }
+    }
+}
+
 TEST(FillConvexPoly, DrawsTwoPointsAsAOnePixelLineWithBothEnds) {
     std::mt19937 rng(9);
     std::uniform_int_distribution<int> pos(0, 63);
@@ -485,8 +507,13 @@ TEST(FillConvexPoly, MatchesTheSamePolygonInALargerBitmap) {
     // larger bitmap would show.
     std::mt19937 rng(13);
     const int w = 37, h = 23, off = 60;
+    std::uniform_int_distribution<int> nearX(-4, w + 2), nearY(-4, h + 2), thin(0, 3);
     for (int i = 0; i < 1500; ++i) {
-        const Poly poly = RandomHull(rng, -50, -50, 140, 120);
+        // Broad shapes, and slivers lying across the sides where thin rows
+        // and columns meet the cut.
+        const Poly poly = i % 3 == 0   ? RandomHull(rng, -50, -50, 140, 120)
+                          : i % 3 == 1 ? RandomHull(rng, -50, nearY(rng), 140, thin(rng))
+                                       : RandomHull(rng, nearX(rng), -50, thin(rng), 120);
         Poly moved = poly;
         for (sSPOINT &q : moved) q = P(q.x + off, q.y + off);
         Dib small(w, h, i % 2 == 0), large(200, 200);
