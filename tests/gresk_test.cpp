@@ -362,12 +362,12 @@ TEST(FillConvexPoly, CoversARectangleSplitIntoTrianglesWithoutGapsOrSpill) {
         // Corners and random points along each side, in order round the border.
         std::uniform_int_distribution<int> ux(l, r), uy(t, b), k(0, 3);
         std::vector<std::pair<int, sSPOINT>> border;  // (position round the border, point)
-        auto add = [&](sSPOINT q) {
-            int along;
-            if (q.y == t) along = q.x - l;
-            else if (q.x == r) along = (r - l) + (q.y - t);
-            else if (q.y == b) along = 2 * (r - l) + (b - t) + (r - q.x);
-            else along = 3 * (r - l) + (b - t) + (b - q.y) + (b - t);
+        const int w = r - l, h = b - t;
+        auto add = [&](sSPOINT q) {  // clockwise from the top-left corner
+            const int along = q.y == t   ? q.x - l
+                              : q.x == r ? w + (q.y - t)
+                              : q.y == b ? w + h + (r - q.x)
+                                         : 2 * w + h + (b - q.y);
             border.push_back({along, q});
         };
         for (sSPOINT q : {P(l, t), P(r, t), P(r, b), P(l, b)}) add(q);
