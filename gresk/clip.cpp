@@ -24,7 +24,7 @@ struct Border {
     int32_t at;  // the rectangle's coordinate on this side, inside
 };
 
-bool Across(Side side) { return side == Side::kLeft || side == Side::kRight; }
+bool Upright(Side side) { return side == Side::kLeft || side == Side::kRight; }
 
 bool Inside(const sSPOINT &q, const Border &b) {
     switch (b.side) {
@@ -39,9 +39,9 @@ bool Inside(const sSPOINT &q, const Border &b) {
 // Where the edge between p and q meets the line of the border (one of them
 // inside, the other outside).
 sSPOINT Crossing(const sSPOINT &p, const sSPOINT &q, const Border &b) {
-    const bool across = Across(b.side);
-    int64_t u0 = across ? p.x : p.y, v0 = across ? p.y : p.x;
-    int64_t u1 = across ? q.x : q.y, v1 = across ? q.y : q.x;
+    const bool upright = Upright(b.side);  // the side is the line x = at
+    int64_t u0 = upright ? p.x : p.y, v0 = upright ? p.y : p.x;
+    int64_t u1 = upright ? q.x : q.y, v1 = upright ? q.y : q.x;
     if (u0 > u1) {
         std::swap(u0, u1);
         std::swap(v0, v1);
@@ -50,7 +50,7 @@ sSPOINT Crossing(const sSPOINT &p, const sSPOINT &q, const Border &b) {
     // result lies between v0 and v1.
     const auto v = static_cast<int16_t>(v0 + gresk::RoundDiv((b.at - u0) * (v1 - v0), u1 - u0));
     const auto at = static_cast<int16_t>(b.at);
-    return across ? sSPOINT{at, v} : sSPOINT{v, at};
+    return upright ? sSPOINT{at, v} : sSPOINT{v, at};
 }
 
 bool Same(const sSPOINT &a, const sSPOINT &b) { return a.x == b.x && a.y == b.y; }
