@@ -21,6 +21,7 @@
 
 #include "gresk.h"
 #include "gresk_math.h"
+#include "spans.h"
 
 namespace {
 
@@ -138,7 +139,8 @@ void Advance(Chain &c, int64_t p) {
         c.fixed += c.fixedStep;
 }
 
-// The bitmap as rows of bytes, row 0 at the top.
+// The bitmap as rows of bytes, row 0 at the top.  With a sink the runs go
+// to it instead, and there are no bits.
 struct Target {
     uint8_t *row0;
     ptrdiff_t pitch;  // bytes from one row to the next one down
@@ -146,11 +148,14 @@ struct Target {
     int64_t height;
     int colour;
     bool drawn;
+    gresk::SpanSink sink;
+    void *context;
 };
 
 constexpr WORD kDibBitCount = 8;
 
-bool OpenTarget(Target &t, const BITMAPINFO *bmi, uint8_t *bits, uint8_t colour) {
+bool OpenTarget(Target &t, const BITMAPINFO *bmi, uint8_t *bits, uint8_t colour,
+                gresk::SpanSink sink, void *context) {
     const BITMAPINFOHEADER &h = bmi->bmiHeader;
     if (h.biBitCount != kDibBitCount || h.biCompression != BI_RGB || h.biWidth <= 0 ||
         h.biHeight == 0)
@@ -162,23 +167,33 @@ bool OpenTarget(Target &t, const BITMAPINFO *bmi, uint8_t *bits, uint8_t colour)
         t.row0 = bits;
         t.pitch = static_cast<ptrdiff_t>(stride);
     } else {
-        t.row0 = bits + static_cast<ptrdiff_t>((t.height - 1) * stride);
+        t.row0 = bits ? bits + static_cast<ptrdiff_t>((t.height - 1) * stride) : nullptr;
         t.pitch = -static_cast<ptrdiff_t>(stride);
     }
     t.colour = colour;
     t.drawn = false;
+    t.sink = sink;
+    t.context = context;
     return true;
 }
 
-uint8_t *Row(const Target &t, int64_t y) { return t.row0 + static_cast<ptrdiff_t>(y) * t.pitch; }
+// Writes pixels l..r of row y, which lie in the bitmap; offset is the row's
+// from row 0.
+inline void Write(Target &t, int64_t y, ptrdiff_t offset, int64_t l, int64_t r) {
+    if (t.sink == nullptr)
+        std::memset(t.row0 + offset + l, t.colour, static_cast<size_t>(r - l + 1));
+    else
+        t.sink(t.context, static_cast<int32_t>(y), static_cast<int32_t>(l),
+               static_cast<int32_t>(r - l + 1));
+    t.drawn = true;
+}
 
 // Fills pixels l..r of row y, as far as they lie in the bitmap.
 void Span(Target &t, int64_t y, int64_t l, int64_t r) {
     l = std::max<int64_t>(l, 0);
     r = std::min(r, t.width - 1);
     if (l > r || y < 0 || y >= t.height) return;
-    std::memset(Row(t, y) + l, t.colour, static_cast<size_t>(r - l + 1));
-    t.drawn = true;
+    Write(t, y, static_cast<ptrdiff_t>(y) * t.pitch, l, r);
 }
 
 // Columns x0..x1 cross the polygon only between rows y and y + 1, between
@@ -254,8 +269,7 @@ void FillRows(Target &t, const Outline &o, bool withinSides) {
                 hi.fixed = hiFixed;
                 OddRow(t, y, l, r, prevL, prevR, lo, hi);
             } else {
-                std::memset(t.row0 + offset + l, t.colour, static_cast<size_t>(r - l + 1));
-                t.drawn = true;
+                Write(t, y, offset, l, r);
             }
             if (y == end) break;
             prevL = l;
@@ -281,6 +295,17 @@ void FillRows(Target &t, const Outline &o, bool withinSides) {
     }
 }
 
+int32_t Fill(const BITMAPINFO *pBMI, uint8_t *pBits, const sSPOINT *pts, int32_t count,
+             uint8_t colour, gresk::SpanSink sink, void *context) {
+    Target t;
+    if (!OpenTarget(t, pBMI, pBits, colour, sink, context)) return 0;
+    Outline o;
+    LoadOutline(o, pts, count);
+    if (o.sMax < 0 || o.sMin >= t.width || o.p[o.last] < 0 || o.p[o.first] >= t.height) return 0;
+    FillRows(t, o, o.sMin >= 0 && o.sMax < t.width);
+    return t.drawn ? 1 : 0;
+}
+
 }  // namespace
 
 extern "C" int32_t QUELMAPI FillConvexPoly(BITMAPINFO *pBMI, uint8_t *pBits, sSPOINT *pts,
@@ -288,13 +313,14 @@ extern "C" int32_t QUELMAPI FillConvexPoly(BITMAPINFO *pBMI, uint8_t *pBits, sSP
     if (pBMI == nullptr || pBits == nullptr || pts == nullptr || req == nullptr ||
         kind != GRESK_FILLPOLY || count < 1 || count > GRESK_MAX_POINTS)
         return 0;
-    Target t;
     const auto colour = static_cast<uint8_t>(static_cast<const sFILLPOLY *>(req)->pic & 0xFF);
-    if (!OpenTarget(t, pBMI, pBits, colour)) return 0;
+    return Fill(pBMI, pBits, pts, count, colour, nullptr, nullptr);
+}
 
-    Outline o;
-    LoadOutline(o, pts, count);
-    if (o.sMax < 0 || o.sMin >= t.width || o.p[o.last] < 0 || o.p[o.first] >= t.height) return 0;
-    FillRows(t, o, o.sMin >= 0 && o.sMax < t.width);
-    return t.drawn ? 1 : 0;
+int32_t gresk::FillSpans(const BITMAPINFO *pBMI, const sSPOINT *pts, int32_t count,
+                         SpanSink sink, void *context) {
+    if (pBMI == nullptr || pts == nullptr || sink == nullptr || count < 1 ||
+        count > GRESK_MAX_POINTS)
+        return 0;
+    return Fill(pBMI, nullptr, pts, count, 0, sink, context);
 }

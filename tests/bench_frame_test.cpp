@@ -1,0 +1,87 @@
+// The frames the benchmarks time are the frames RenderScene draws: the
+// recorded rasteriser calls, replayed, and the pixel runs, written with
+// memset, each give back RenderScene's picture byte for byte.
+#include <gtest/gtest.h>
+
+#include "bench/support/bench_frame.h"
+
+namespace {
+
+using namespace quelm_bench;
+
+int DrawnSurfaces(const SCENE *scene, int *clipped) {
+    int drawn = 0;
+    *clipped = 0;
+    for (int32_t i = 0; i < scene->iScreenNumPolygons; ++i) {
+        const uint32_t visible = scene->ScenePolygonList[i].visible;
+        if (!(visible & VIS_DRAW)) continue;
+        ++drawn;
+        if (visible & VIS_CLIP) ++*clipped;
+    }
+    return drawn;
+}
+
+class BenchFrameTest : public ::testing::TestWithParam<const BenchView *> {};
+
+TEST_P(BenchFrameTest, ReplayAndRunsRedrawTheRecordedPicture) {
+    for (const Loader loader : {Loader::kEdgeDriven, Loader::kVertex}) {
+        for (const BenchSize size : {BenchSize{320, 200}, BenchSize{643, 401}}) {
+            ViewFrame f(*GetParam(), size, loader);
+            int clipped = 0;
+            const int drawn = DrawnSurfaces(f.scene.get(), &clipped);
+            ASSERT_EQ(int(f.recorded.calls.size()), drawn);
+            int recordedClips = 0;
+            for (const SurfaceCall &call : f.recorded.calls) recordedClips += call.clipped;
+            EXPECT_EQ(recordedClips, clipped);
+
+            Bitmap replayed(size.width, size.height);
+            Replay(f.recorded, replayed);
+            EXPECT_EQ(replayed.bits, f.bitmap.bits) << LoaderName(loader) << " " << size.width;
+
+            Bitmap written(size.width, size.height);
+            WriteRuns(f.runs, written.bits.data());
+            EXPECT_EQ(written.bits, f.bitmap.bits) << LoaderName(loader) << " " << size.width;
+
+            uint64_t pixels = 0;
+            for (const PixelRun &run : f.runs) pixels += run.length;
+            EXPECT_EQ(pixels, f.pixels);
+            EXPECT_GE(f.pixels, uint64_t(size.width) * uint64_t(size.height) / 2)
+                << "every view fills most of its picture";
+        }
+    }
+}
+
+TEST_P(BenchFrameTest, MovesGiveACompleteReprojectionAndAPanAndReturn) {
+    ViewFrame f(*GetParam(), {320, 200});
+    const CAMERA start = f.camera;
+    ASSERT_TRUE(f.ProjectPan());
+    EXPECT_EQ(f.scene->iRapidPansTally, 1);
+    EXPECT_NE(f.camera.Xtarget, start.Xtarget);
+    f.ProjectComplete();
+    EXPECT_EQ(f.scene->iRapidPansTally, 0);
+    EXPECT_NE(f.camera.Xcamera, start.Xcamera);
+    ASSERT_TRUE(f.ProjectPan());
+    f.ProjectComplete();
+    EXPECT_EQ(f.camera.Xcamera, start.Xcamera);
+    EXPECT_EQ(f.camera.Xtarget, start.Xtarget);
+}
+
+INSTANTIATE_TEST_SUITE_P(Views, BenchFrameTest,
+                         ::testing::Values(&kViews[0], &kViews[1], &kViews[2], &kViews[3],
+                                           &kViews[4]),
+                         [](const auto &info) { return std::string(info.param->name); });
+
+TEST(BenchViews, SameFramingAtEverySize) {
+    for (const BenchView &view : kViews) {
+        EXPECT_EQ(FindView(view.name), &view);
+        const CAMERA small = MakeBenchCamera(view, 320, 200);
+        const CAMERA large = MakeBenchCamera(view, 3840, 2160);
+        // The limiting side shows the view's span whatever the size.
+        EXPECT_DOUBLE_EQ(large.Magnification / small.Magnification, 2160.0 / 200.0) << view.name;
+        EXPECT_EQ(large.RenderRect.right, 3839);
+        EXPECT_EQ(large.RenderRect.bottom, 2159);
+    }
+    EXPECT_EQ(FindView("nowhere"), nullptr);
+}
+
+}  // namespace
