@@ -1,0 +1,29 @@
+// compose.h - from the 8-bit picture the library draws to what the window
+// shows: each index through the palette, each pixel enlarged to a square
+// without smoothing; and the window as a PNG.
+#ifndef QUELM_VIEWER_COMPOSE_H
+#define QUELM_VIEWER_COMPOSE_H
+
+#include <array>
+#include <string>
+
+#include "tools/quelm/frame.h"
+#include "tools/quelm/image.h"
+#include "tools/viewer/canvas.h"
+
+namespace quelm_viewer {
+
+using Lookup = std::array<Colour, 256>;
+Lookup lookup_of(const quelm_tool::Palette &palette);
+
+// Fills the canvas: the picture enlarged `scale` times from the top-left,
+// black where it does not reach.
+void compose(const quelm_tool::HostBitmap &picture, const Lookup &lookup, int scale,
+             Canvas &canvas);
+
+// Writes the canvas as an RGB PNG; throws quelm_tool::Failure when it cannot.
+void write_screenshot(const std::string &path, const Canvas &canvas);
+
+}  // namespace quelm_viewer
+
+#endif
