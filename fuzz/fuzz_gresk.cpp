@@ -1,0 +1,264 @@
+// The rasteriser fed arbitrary polygons, rectangles and bitmap headers.
+//
+// The bitmap is allocated at exactly the size its header describes, so that
+// AddressSanitizer sees any write beyond it; each fill starts from a bitmap
+// of one value unlike the colour, so that every byte written shows: a
+// written byte must be a pixel (never row padding), of the fill's colour,
+// within the polygon's bounds, and the fill's result must say whether one
+// was written.  A convex polygon must cover every pixel centre inside it or
+// on its outline.  Points are handed over in a heap array of exactly their
+// count, and what the clipper leaves must not depend on the buffer beyond
+// the count it was given.
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "fuzz/fuzz_input.h"
+#include "gresk.h"
+
+namespace {
+
+constexpr int kMaxOps = 16;
+constexpr int64_t kMaxBitmapBytes = int64_t{1} << 16;
+constexpr int64_t kMaxCoverageCheck = int64_t{1} << 16;  // pixels examined per fill
+
+struct Bitmap {
+    BITMAPINFO info;
+    bool drawable;        // a header FillConvexPoly draws into
+    int64_t width, height, stride;
+    std::vector<uint8_t> bytes;
+
+    // Byte offset of pixel (x, y), row 0 at the top.
+    int64_t Offset(int64_t x, int64_t y) const {
+        const int64_t row = info.bmiHeader.biHeight < 0 ? y : height - 1 - y;
+        return row * stride + x;
+    }
+};
+
+constexpr WORD kOddBitCounts[] = {0, 1, 4, 7, 16, 24, 32};
+
+Bitmap MakeBitmap(FuzzInput &in) {
+    Bitmap b{};
+    BITMAPINFOHEADER &h = b.info.bmiHeader;
+    h.biSize = sizeof(BITMAPINFOHEADER);
+    h.biPlanes = 1;
+    h.biBitCount = in.u8() < 224 ? 8 : kOddBitCounts[in.below(sizeof kOddBitCounts / sizeof(WORD))];
+    h.biCompression = in.u8() < 240 ? BI_RGB : in.u32();
+    const uint8_t shape = in.u8();
+    int64_t width = 1 + in.u16() % 1024, height = 1 + in.u16() % 1024;
+    if (shape >= 248) width = shape & 1 ? 0 : -width;
+    if (shape >= 240 && shape < 248) height = 0;
+    const int64_t stride = (std::max<int64_t>(width, 0) + 3) & ~int64_t{3};
+    if (stride * height > kMaxBitmapBytes) height = kMaxBitmapBytes / stride;
+    h.biWidth = static_cast<LONG>(width);
+    h.biHeight = static_cast<LONG>(in.u8() & 1 ? -height : height);
+    b.drawable = h.biBitCount == 8 && h.biCompression == BI_RGB && width > 0 && height > 0;
+    b.width = width;
+    b.height = height;
+    b.stride = stride;
+    // A header that draws nothing gets a token buffer, which must stay as it is.
+    b.bytes.resize(b.drawable ? static_cast<size_t>(stride * height) : 16);
+    return b;
+}
+
+// A point near the bitmap most of the time, anywhere in 16 bits otherwise.
+sSPOINT MakePoint(FuzzInput &in, const Bitmap &b) {
+    if (in.u8() < 200) {
+        const int32_t reachX = static_cast<int32_t>(std::clamp<int64_t>(b.width, 1, 1024)) + 64;
+        const int32_t reachY = static_cast<int32_t>(std::clamp<int64_t>(b.height, 1, 1024)) + 64;
+        return {static_cast<int16_t>(static_cast<int32_t>(in.below(reachX + 64)) - 64),
+                static_cast<int16_t>(static_cast<int32_t>(in.below(reachY + 64)) - 64)};
+    }
+    return {in.i16(), in.i16()};
+}
+
+struct Box {
+    int64_t minX, maxX, minY, maxY;
+};
+
+Box Bounds(const sSPOINT *p, int n) {
+    Box box{p[0].x, p[0].x, p[0].y, p[0].y};
+    for (int i = 1; i < n; ++i) {
+        box.minX = std::min<int64_t>(box.minX, p[i].x);
+        box.maxX = std::max<int64_t>(box.maxX, p[i].x);
+        box.minY = std::min<int64_t>(box.minY, p[i].y);
+        box.maxY = std::max<int64_t>(box.maxY, p[i].y);
+    }
+    return box;
+}
+
+int64_t Cross(const sSPOINT &a, const sSPOINT &b, int64_t px, int64_t py) {
+    return (int64_t{b.x} - a.x) * (py - a.y) - (int64_t{b.y} - a.y) * (px - a.x);
+}
+
+// The orientation (+1 or -1) of a convex polygon with an area, else 0.
+int ConvexOrientation(const std::vector<sSPOINT> &q) {
+    const size_t n = q.size();
+    if (n < 3) return 0;
+    int sign = 0, xTurns = 0, yTurns = 0, lastDx = 0, lastDy = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const sSPOINT &a = q[i], &b = q[(i + 1) % n], &c = q[(i + 2) % n];
+        const int64_t turn = Cross(a, b, c.x, c.y);
+        const int s = turn > 0 ? 1 : turn < 0 ? -1 : 0;
+        if (s != 0) {
+            if (sign != 0 && s != sign) return 0;
+            sign = s;
+        }
+        const int dx = b.x > a.x ? 1 : b.x < a.x ? -1 : 0;
+        const int dy = b.y > a.y ? 1 : b.y < a.y ? -1 : 0;
+        if (dx != 0) {
+            xTurns += lastDx != 0 && dx != lastDx;
+            lastDx = dx;
+        }
+        if (dy != 0) {
+            yTurns += lastDy != 0 && dy != lastDy;
+            lastDy = dy;
+        }
+    }
+    // Walking once round a convex outline, each coordinate turns back twice
+    // (the count above misses the turn between the last edge and the first).
+    return xTurns <= 2 && yTurns <= 2 ? sign : 0;
+}
+
+// The corners without repeats, cyclically.
+std::vector<sSPOINT> Distinct(const sSPOINT *p, int n) {
+    std::vector<sSPOINT> q;
+    for (int i = 0; i < n; ++i)
+        if (q.empty() || q.back().x != p[i].x || q.back().y != p[i].y) q.push_back(p[i]);
+    while (q.size() > 1 && q.back().x == q.front().x && q.back().y == q.front().y) q.pop_back();
+    return q;
+}
+
+bool InBitmap(const Bitmap &b, int64_t x, int64_t y) {
+    return x >= 0 && x < b.width && y >= 0 && y < b.height;
+}
+
+void CheckCoverage(const Bitmap &b, const sSPOINT *pts, int n, uint8_t colour, const Box &box) {
+    const auto filled = [&](int64_t x, int64_t y) {
+        return b.bytes[static_cast<size_t>(b.Offset(x, y))] == colour;
+    };
+    const std::vector<sSPOINT> q = Distinct(pts, n);
+    // Points and segments: their end points are drawn.
+    if (q.size() <= 2) {
+        for (const sSPOINT &p : q)
+            if (InBitmap(b, p.x, p.y))
+                FUZZ_CHECK(filled(p.x, p.y), "end point (%d, %d) not drawn", p.x, p.y);
+        return;
+    }
+    const int orientation = ConvexOrientation(q);
+    if (orientation == 0) return;
+    const int64_t x0 = std::max<int64_t>(box.minX, 0), x1 = std::min(box.maxX, b.width - 1);
+    const int64_t y0 = std::max<int64_t>(box.minY, 0), y1 = std::min(box.maxY, b.height - 1);
+    if (x0 > x1 || y0 > y1 || (x1 - x0 + 1) * (y1 - y0 + 1) > kMaxCoverageCheck) return;
+    for (int64_t y = y0; y <= y1; ++y) {
+        for (int64_t x = x0; x <= x1; ++x) {
+            bool inside = true;
+            for (size_t i = 0; inside && i < q.size(); ++i)
+                inside = orientation * Cross(q[i], q[(i + 1) % q.size()], x, y) >= 0;
+            if (inside) FUZZ_CHECK(filled(x, y), "pixel (%lld, %lld) inside not drawn",
+                                   static_cast<long long>(x), static_cast<long long>(y));
+        }
+    }
+}
+
+// Clips a copy of the points twice, with different values past the count,
+// and checks the results agree and lie in the rectangle.
+void Clip(FuzzInput &in, std::vector<sSPOINT> &pts, int32_t &count) {
+    const int32_t left = in.smallish(600), top = in.smallish(600);
+    const int32_t right = in.smallish(600), bottom = in.smallish(600);
+    const int32_t given = count;
+    const size_t n = static_cast<size_t>(std::clamp(given, 0, GRESK_MAX_POINTS));
+    sSPOINT *first = new sSPOINT[GRESK_MAX_POINTS];
+    sSPOINT *second = new sSPOINT[GRESK_MAX_POINTS];
+    for (size_t i = 0; i < GRESK_MAX_POINTS; ++i) {
+        first[i] = i < n ? pts[i] : sSPOINT{INT16_MAX, INT16_MIN};
+        second[i] = i < n ? pts[i] : sSPOINT{INT16_MIN, INT16_MAX};
+    }
+    int32_t firstCount = given, secondCount = given;
+    const int32_t result = ClipToRect(left, top, right, bottom, first, &firstCount);
+    ClipToRect(left, top, right, bottom, second, &secondCount);
+    FUZZ_CHECK(result == firstCount, "result %d, count %d", result, firstCount);
+    FUZZ_CHECK(firstCount >= 0 && firstCount <= GRESK_MAX_POINTS, "count %d", firstCount);
+    if (given < 1 || given > GRESK_MAX_POINTS) FUZZ_CHECK(firstCount == 0, "from %d", given);
+    FUZZ_CHECK(firstCount == secondCount &&
+                   std::memcmp(first, second, sizeof(sSPOINT) * firstCount) == 0,
+               "clipping read past the %d points it was given", given);
+    const int64_t lo[2] = {std::min(left, right), std::min(top, bottom)};
+    const int64_t hi[2] = {std::max(left, right), std::max(top, bottom)};
+    for (int32_t i = 0; i < firstCount; ++i) {
+        const int64_t x = first[i].x, y = first[i].y;
+        FUZZ_CHECK(x >= lo[0] && x <= hi[0] && y >= lo[1] && y <= hi[1],
+                   "corner (%lld, %lld) outside the rectangle", static_cast<long long>(x),
+                   static_cast<long long>(y));
+    }
+    pts.assign(first, first + firstCount);
+    count = firstCount;
+    delete[] first;
+    delete[] second;
+}
+
+void Fill(FuzzInput &in, Bitmap &b, const std::vector<sSPOINT> &pts, int32_t count) {
+    const uint8_t colour = in.u8();
+    const uint8_t background = static_cast<uint8_t>(~colour);
+    const uint8_t how = in.u8();
+    const int32_t kind = how < 240 ? GRESK_FILLPOLY : in.smallish(3);
+    sFILLPOLY request{static_cast<int32_t>(colour | (in.u8() << 8)), 0};
+    const bool noRequest = how == 240, noHeader = how == 241, noBits = how == 242;
+
+    std::memset(b.bytes.data(), background, b.bytes.size());
+    // Exactly the points given: a read past them is a heap overflow.
+    const size_t n = pts.size();
+    sSPOINT *exact = new sSPOINT[n];
+    std::copy(pts.begin(), pts.end(), exact);
+    const int32_t result = FillConvexPoly(noHeader ? nullptr : &b.info,
+                                          noBits ? nullptr : b.bytes.data(), exact, count, kind,
+                                          noRequest ? nullptr : &request);
+    const bool draws = b.drawable && kind == GRESK_FILLPOLY && !noRequest && !noHeader &&
+                       !noBits && count >= 1 && count <= GRESK_MAX_POINTS;
+
+    int64_t written = 0;
+    const Box box = n ? Bounds(exact, static_cast<int>(n)) : Box{};
+    // Row by row, skipping untouched rows quickly.
+    const size_t rowBytes = b.drawable ? static_cast<size_t>(b.stride) : b.bytes.size();
+    const std::vector<uint8_t> clean(rowBytes, background);
+    for (size_t start = 0; start < b.bytes.size(); start += rowBytes) {
+        if (std::memcmp(b.bytes.data() + start, clean.data(), rowBytes) == 0) continue;
+        FUZZ_CHECK(draws, "a byte written by a request that draws nothing");
+        const int64_t rowFromEnd = static_cast<int64_t>(start / rowBytes);
+        const int64_t y = b.info.bmiHeader.biHeight < 0 ? rowFromEnd : b.height - 1 - rowFromEnd;
+        for (size_t x = 0; x < rowBytes; ++x) {
+            const uint8_t byte = b.bytes[start + x];
+            if (byte == background) continue;
+            FUZZ_CHECK(static_cast<int64_t>(x) < b.width, "row padding written at column %zu", x);
+            FUZZ_CHECK(byte == colour, "wrote %u, not %u", byte, colour);
+            FUZZ_CHECK(static_cast<int64_t>(x) >= box.minX && static_cast<int64_t>(x) <= box.maxX &&
+                           y >= box.minY && y <= box.maxY,
+                       "pixel (%zu, %lld) outside the polygon's bounds", x,
+                       static_cast<long long>(y));
+            ++written;
+        }
+    }
+    FUZZ_CHECK(result == (written > 0 ? 1 : 0), "result %d with %lld pixels", result,
+               static_cast<long long>(written));
+    if (draws) CheckCoverage(b, exact, count, colour, box);
+    delete[] exact;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    FuzzInput in(data, size);
+    Bitmap bitmap = MakeBitmap(in);
+    for (int op = 0; op < kMaxOps && !in.empty(); ++op) {
+        // Counts 0 to 24, now and then one the rasteriser must refuse.
+        const uint8_t countByte = in.u8();
+        int32_t count = countByte < 250 ? countByte % (GRESK_MAX_POINTS + 1)
+                                        : in.smallish(GRESK_MAX_POINTS * 2);
+        std::vector<sSPOINT> pts(static_cast<size_t>(std::clamp(count, 0, GRESK_MAX_POINTS)));
+        for (sSPOINT &p : pts) p = MakePoint(in, bitmap);
+        if (in.u8() & 1) Clip(in, pts, count);
+        Fill(in, bitmap, pts, count);
+    }
+    return 0;
+}
