@@ -14,9 +14,22 @@ void clamp_point(double &x, double &y, double &z) {
     z = std::clamp(z, -WORLD_LIMIT, WORLD_LIMIT);
 }
 
-void clamp_camera(CAMERA &c) {
-    clamp_point(c.Xcamera, c.Ycamera, c.Zcamera);
-    clamp_point(c.Xtarget, c.Ytarget, c.Ztarget);
+// Moves camera and target by the same amount, shortened on each axis so
+// that neither leaves the world: at its edge they stop together, the line
+// of sight unchanged.
+void shift(CAMERA &c, double dx, double dy, double dz) {
+    auto allowed = [](double d, double a, double b) {
+        return std::clamp(d, -WORLD_LIMIT - std::min(a, b), WORLD_LIMIT - std::max(a, b));
+    };
+    dx = allowed(dx, c.Xcamera, c.Xtarget);
+    dy = allowed(dy, c.Ycamera, c.Ytarget);
+    dz = allowed(dz, c.Zcamera, c.Ztarget);
+    c.Xcamera += dx;
+    c.Ycamera += dy;
+    c.Zcamera += dz;
+    c.Xtarget += dx;
+    c.Ytarget += dy;
+    c.Ztarget += dz;
 }
 
 // The line of sight on the ground, unit length; along +y when the camera
@@ -87,7 +100,7 @@ void orbit(CAMERA &c, double yaw, double pitch) {
     c.Xcamera = c.Xtarget + distance * std::cos(elevation) * std::cos(heading);
     c.Ycamera = c.Ytarget + distance * std::cos(elevation) * std::sin(heading);
     c.Zcamera = c.Ztarget + distance * std::sin(elevation);
-    clamp_camera(c);
+    clamp_point(c.Xcamera, c.Ycamera, c.Zcamera);
 }
 
 void turn(CAMERA &c, double right, double up) {
@@ -102,19 +115,10 @@ void turn(CAMERA &c, double right, double up) {
 void walk(CAMERA &c, double forward, double right) {
     double fx = 0, fy = 0;
     ground_forward(c, fx, fy);
-    const double dx = fx * forward - fy * right, dy = fy * forward + fx * right;
-    c.Xcamera += dx;
-    c.Ycamera += dy;
-    c.Xtarget += dx;
-    c.Ytarget += dy;
-    clamp_camera(c);
+    shift(c, fx * forward - fy * right, fy * forward + fx * right, 0);
 }
 
-void rise(CAMERA &c, double up) {
-    c.Zcamera += up;
-    c.Ztarget += up;
-    clamp_camera(c);
-}
+void rise(CAMERA &c, double up) { shift(c, 0, 0, up); }
 
 void move_in(CAMERA &c, double factor) {
     const double distance = camera_distance(c);
@@ -128,7 +132,7 @@ void move_in(CAMERA &c, double factor) {
     // Moving in along a line of sight that slopes down stops just above the
     // ground rather than sinking into it.
     if (height >= MIN_EYE_HEIGHT && c.Zcamera < MIN_EYE_HEIGHT) c.Zcamera = MIN_EYE_HEIGHT;
-    clamp_camera(c);
+    clamp_point(c.Xcamera, c.Ycamera, c.Zcamera);
 }
 
 void zoom(CAMERA &c, double factor) {
