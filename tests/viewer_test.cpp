@@ -973,6 +973,28 @@ TEST_F(Viewer, WithoutAdaptationTheSameTurnsAreNeverPanned) {
     EXPECT_EQ(summary["surface"], "fine");
 }
 
+TEST_F(Viewer, RefusedCamerasAreNeverDrawnAndTheLastGoodViewStays) {
+    const Outcome o = run({"--script", QUELM_VIEWER_DATA "/refuse.txt", "--size", "640x400",
+                           "--verbose"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_NE(o.out.find("dialog closed: OK\n"), std::string::npos);
+    auto camera = fields(o.out, "camera:");
+    EXPECT_EQ(camera["target"], "-15000,-15000,-15000");
+    EXPECT_EQ(camera["eye"], "-15000,-15000,-15000");
+    EXPECT_EQ(camera["magnification"], "0.001");
+    // Every frame was drawn, from the last camera the library accepted.
+    auto summary = fields(o.out, "summary:");
+    const Script script = load_script(QUELM_VIEWER_DATA "/refuse.txt");
+    EXPECT_EQ(summary["frames"], std::to_string(script.length));
+    EXPECT_NE(o.out.find("note: no view at magnification 0: using 0.001\n"), std::string::npos);
+    // Said once, when the camera reached the target.
+    const std::string refused = "note: the library refuses this camera: the last good view stays\n";
+    const size_t at = o.out.find(refused);
+    ASSERT_NE(at, std::string::npos) << o.out;
+    EXPECT_EQ(o.out.find(refused, at + 1), std::string::npos);
+    EXPECT_GT(at, o.out.find("report: 107 -15000"));
+}
+
 TEST_F(Viewer, SpinDialogTunesTheSpinAndCancelKeepsWhatWasReported) {
     const Outcome o = run({"--script", QUELM_VIEWER_DATA "/spin.txt", "--size", "640x400",
                            "--verbose"});

@@ -17,7 +17,7 @@ using Lookup = std::array<Colour, 256>;
 Lookup lookup_of(const quelm_tool::Palette &palette);
 
 // Fills the canvas: the picture enlarged `scale` times from the top-left,
-// black where it does not reach.
+// cut at the canvas's edges, black where it does not reach.
 void compose(const quelm_tool::HostBitmap &picture, const Lookup &lookup, int scale,
              Canvas &canvas);
 

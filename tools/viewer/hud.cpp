@@ -109,7 +109,7 @@ int draw_hud(Canvas &canvas, const HudInfo &in, int s) {
     w.text("surfaces ", kLabel);
     w.text(count(in.surfaces.drawn), kValue);
     w.text("  cut at the near plane ", kLabel);
-    w.text(count(in.surfaces.cut), in.surfaces.cut ? kWarn : kValue);
+    w.text(count(in.surfaces.cut), kValue);
     w.newline();
 
     const FrameLog &log = *in.log;

@@ -6,7 +6,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -362,6 +365,9 @@ Script parse_script(std::string_view text, std::string_view name) {
 }
 
 Script load_script(const std::string &path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+        quelm_tool::failed("cannot read the script " + path + ": " + std::strerror(EISDIR));
     std::ifstream in(path, std::ios::binary);
     if (!in) quelm_tool::failed("cannot read the script " + path);
     std::ostringstream text;

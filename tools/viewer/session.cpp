@@ -130,8 +130,13 @@ SPINDEMO_VIEW *spin_record(const Session &s) {
     return s.camera->View == VIEW_SPIN ? static_cast<SPINDEMO_VIEW *>(s.camera->Control) : nullptr;
 }
 
-int render_width(const Session &s) { return std::max(s.canvas.width / s.options.scale, 1); }
-int render_height(const Session &s) { return std::max(s.canvas.height / s.options.scale, 1); }
+// The picture covers the window; its last pixels may be cut by the edge.
+int render_width(const Session &s) {
+    return std::max((s.canvas.width + s.options.scale - 1) / s.options.scale, 1);
+}
+int render_height(const Session &s) {
+    return std::max((s.canvas.height + s.options.scale - 1) / s.options.scale, 1);
+}
 
 // The host keeps ViewDistance as the distance its own moves leave.
 void keep_distance(Session &s) { s.camera->ViewDistance = std::round(camera_distance(*s.camera)); }
@@ -541,7 +546,9 @@ void draw_scene(Session &s) {
     // The library is never handed a camera it refuses: the last good view
     // stands in, in the current picture.
     CAMERA *view = &camera;
-    s.view_refused = view_changes(camera, scene->Perspective) == -1;
+    const bool refused = view_changes(camera, scene->Perspective) == -1;
+    if (refused && !s.view_refused) say(s, "the library refuses this camera: the last good view stays");
+    s.view_refused = refused;
     if (s.view_refused) {
         s.last_good.RenderRect = camera.RenderRect;
         clamp_magnification(s, s.last_good);
