@@ -21,11 +21,17 @@ std::string number_text(double value) {
     return buf;
 }
 
-// Whole-string conversions; false when text is not entirely a number.
+// Whole-string conversions; false when text is not entirely a number.  A
+// whole number beyond 64 bits saturates, so that callers call it out of
+// range rather than no number.
 bool to_int64(std::string_view text, int64_t &out) {
     const char *end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, out);
-    return ec == std::errc() && ptr == end && !text.empty();
+    if (ec == std::errc::result_out_of_range && ptr == end)
+        out = text.starts_with('-') ? INT64_MIN : INT64_MAX;
+    else if (ec != std::errc())
+        return false;
+    return ptr == end && !text.empty();
 }
 
 bool to_double(std::string_view text, double &out) {

@@ -7,8 +7,8 @@
 #include <cerrno>
 #include <csetjmp>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string_view>
 
@@ -30,11 +30,23 @@ Palette default_palette() {
 
 namespace {
 
-std::string read_whole_file(const std::string &path) {
+// Palettes are small: a text palette has 256 colour lines at most, and a
+// BMP's colour table lies within its first few kilobytes.  Reading stops
+// past this many bytes, so that a huge or endless file (/dev/zero) is
+// refused instead of filling memory.
+constexpr size_t MAX_PALETTE_BYTES = size_t{1} << 20;
+
+// The file's first MAX_PALETTE_BYTES + 1 bytes, or all of a shorter one.
+std::string read_palette_bytes(const std::string &path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+        failed("cannot read palette '" + path + "': " + std::strerror(EISDIR));
     std::ifstream in(path, std::ios::binary);
     if (!in) failed("cannot read palette '" + path + "': " + std::strerror(errno));
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string bytes(MAX_PALETTE_BYTES + 1, '\0');
+    in.read(bytes.data(), std::streamsize(bytes.size()));
     if (in.bad()) failed("cannot read palette '" + path + "'");
+    bytes.resize(size_t(in.gcount()));
     return bytes;
 }
 
@@ -110,10 +122,13 @@ void read_text_colours(const std::string &path, const std::vector<std::string> &
 }  // namespace
 
 Palette read_palette_file(const std::string &path) {
-    const std::string bytes = read_whole_file(path);
+    const std::string bytes = read_palette_bytes(path);
     Palette palette = default_palette();
     if (bytes.starts_with("BM")) {
         read_bmp_colours(path, bytes, palette);
+    } else if (bytes.size() > MAX_PALETTE_BYTES) {
+        failed("palette '" + path + "': larger than any palette file (" +
+               std::to_string(MAX_PALETTE_BYTES) + " bytes)");
     } else if (bytes.starts_with("JASC-PAL")) {
         const std::vector<std::string> lines = text_lines(bytes);
         int count = 0;
@@ -148,6 +163,17 @@ void png_error_to_message(png_structp png, png_const_charp message) {
 
 void png_ignore_warning(png_structp, png_const_charp) {}
 
+// libpng's own writer says only "Write Error"; this one says why.
+void png_write_to_file(png_structp png, png_bytep data, size_t length) {
+    auto *file = static_cast<FILE *>(png_get_io_ptr(png));
+    if (std::fwrite(data, 1, length, file) != length) png_error(png, std::strerror(errno));
+}
+
+void png_flush_file(png_structp png) {
+    if (std::fflush(static_cast<FILE *>(png_get_io_ptr(png))) != 0)
+        png_error(png, std::strerror(errno));
+}
+
 }  // namespace
 
 void write_png(FILE *file, const std::string &name, const IndexedImage &image,
@@ -162,7 +188,7 @@ void write_png(FILE *file, const std::string &name, const IndexedImage &image,
         png_destroy_write_struct(&png, &info);
         failed("cannot write '" + name + "': " + png_message);
     }
-    png_init_io(png, file);
+    png_set_write_fn(png, file, png_write_to_file, png_flush_file);
     png_set_IHDR(png, info, png_uint_32(image.width), png_uint_32(image.height), 8,
                  PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);

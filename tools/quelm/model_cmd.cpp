@@ -1,7 +1,9 @@
 // quelm model: the stadium model's statistics, and the model as a
 // Wavefront OBJ with its MTL for 3D viewers.
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -171,6 +173,10 @@ void write_obj(const std::vector<Surface> &model, const ObjOptions &options) {
         std::fputc('\n', out);
     }
     write_mtl(mtl.stream(), used, palette);
+    // The OBJ is the big one: see all of it written before either file
+    // appears, so that a full disk leaves neither.
+    if (std::fflush(obj.stream()) != 0 || std::ferror(obj.stream()))
+        failed("cannot write '" + options.file + "': " + std::strerror(errno));
     mtl.commit();
     obj.commit();
 }

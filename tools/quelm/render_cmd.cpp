@@ -22,11 +22,23 @@ Format parse_format(std::string_view text) {
     usage_error("'" + std::string(text) + "' is not png or bmp");
 }
 
-Format format_of(const std::string &path) {
+// The format an extension names, if any.
+std::optional<Format> extension_format(const std::string &path) {
     std::string ext = std::filesystem::path(path).extension().string();
     for (char &c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
     if (ext == ".png") return Format::png;
     if (ext == ".bmp") return Format::bmp;
+    return std::nullopt;
+}
+
+// --format where given, else the extension; the two must not disagree.
+Format format_of(const std::string &path, std::optional<Format> format) {
+    const std::optional<Format> named = extension_format(path);
+    if (format && named && *format != *named)
+        usage_error(std::string("--format ") + (*format == Format::png ? "png" : "bmp") +
+                    " contradicts the extension of '" + path + "'");
+    if (format) return *format;
+    if (named) return *named;
     usage_error("cannot tell the format of '" + path +
                 "' from its extension: use .png or .bmp, or --format");
 }
@@ -53,7 +65,6 @@ int render_command(Args args) {
          "pixels per inch at the target (default: 12800 inches across, 8000 down)",
          [&](std::string_view v) {
              magnification = parse_double(v, 1e-6, MAX_SIDE);
-             fit = false;
          }},
         {"fit", nullptr, "magnification at which the whole stadium, sky included, fits",
          [&](std::string_view) { fit = true; }},
@@ -65,7 +76,9 @@ int render_command(Args args) {
                        args, options))
         return 0;
     try {
-        const Format chosen = format ? *format : format_of(output);
+        const Format chosen = format_of(output, format);
+        if (fit && magnification)
+            usage_error("--fit and --magnification both set the magnification: give one");
         const Size size = scene_options.size;
         CAMERA camera = make_camera(eye.data(), target.data(), size.width, size.height, 1.0);
         if (!view_possible(camera)) usage_error("the camera and the target are the same point");
