@@ -6,6 +6,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <exception>
 #include <string>
 #include <utility>
@@ -24,6 +25,19 @@ benchmark::internal::Benchmark *Register(const std::string &name, Function funct
                                             }
                                         })
         ->Unit(benchmark::kMicrosecond);
+}
+
+// For benchmarks registered with UseManualTime: runs prepare untimed, then
+// times run, every iteration.
+template <class Prepare, class Run>
+void TimeEach(benchmark::State &state, Prepare prepare, Run run) {
+    for (auto _ : state) {
+        prepare();
+        const auto start = std::chrono::steady_clock::now();
+        run();
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
 }
 
 }  // namespace quelm_bench

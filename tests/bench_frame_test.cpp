@@ -66,6 +66,25 @@ TEST_P(BenchFrameTest, MovesGiveACompleteReprojectionAndAPanAndReturn) {
     EXPECT_EQ(f.camera.Xtarget, start.Xtarget);
 }
 
+// Pans timed one after another must not let the picture drift: every pan
+// starts from a complete reprojection and lands where the first one did.
+TEST_P(BenchFrameTest, PansDoNotDrift) {
+    ViewFrame f(*GetParam(), {320, 200});
+    auto panned = [&] {
+        f.ProjectComplete();
+        EXPECT_TRUE(f.ProjectPan());
+        std::vector<int32_t> xy;
+        for (int32_t i = 0; i < f.scene->iScreenNumVerts; ++i) {
+            xy.push_back(f.scene->ScreenPointList[i].x);
+            xy.push_back(f.scene->ScreenPointList[i].y);
+        }
+        return xy;
+    };
+    const std::vector<int32_t> first = panned();
+    panned();  // the camera's other step
+    EXPECT_EQ(panned(), first);
+}
+
 INSTANTIATE_TEST_SUITE_P(Views, BenchFrameTest,
                          ::testing::Values(&kViews[0], &kViews[1], &kViews[2], &kViews[3],
                                            &kViews[4]),

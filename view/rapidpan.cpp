@@ -18,6 +18,7 @@ constexpr uint32_t kKeepHigh = ~VIS_STATUS_MASK;
 constexpr uint32_t kInside = PT_DIVIDE | PT_TRANSFORMED;                   // 0x9
 constexpr uint32_t kOutsideDivided = PT_DIVIDE | PT_OUTSIDE | PT_TRANSFORMED;  // 0xB
 constexpr uint32_t kFrontTest = PT_BEHIND | PT_TRANSFORMED;  // & 0xC == 0x8: in front
+constexpr uint32_t kShifted = PT_DIVIDE | PT_BEHIND | PT_TRANSFORMED;  // & 0xD == 0x9: 0x9 or 0xB
 constexpr uint32_t kRevealKeep = kKeepHigh | kInside;                      // 0xFFFFF009
 constexpr uint32_t kDrawnClipped = VIS_DRAW | VIS_CLIP;
 
@@ -34,9 +35,16 @@ bool ScreenOf(VANTAGE *view, double x, double y, double z, int32_t &sx, int32_t 
                          TruncToInt32(z)) != 0;
 }
 
+// The low byte of every scene point's status word (status bits and
+// outcodes) as the point pass leaves it.  The surface pass tests its
+// vertices here, in a small dense table, instead of in the POINT3D records
+// scattered over the pool; Reveal keeps the two in step.  Scratch of one pan.
+uint8_t panStatus[QUELM_MAX_VERTICES];
+
 // Divides a point that the last complete reprojection left undivided and
 // places it where the pans since have moved everything else.
-void Reveal(POINT3D &p, sSPOINT &sp, int32_t totalX, int32_t totalY, int32_t wid, int32_t hgt) {
+void Reveal(POINT3D &p, sSPOINT &sp, uint8_t &status, int32_t totalX, int32_t totalY,
+            int32_t wid, int32_t hgt) {
     const double rw = 1.0 / p.w;
     int32_t x = WrapAdd(TruncToInt32(rw * p.u), totalX);
     int32_t y = WrapAdd(TruncToInt32(p.v * rw), totalY);
@@ -48,6 +56,7 @@ void Reveal(POINT3D &p, sSPOINT &sp, int32_t totalX, int32_t totalY, int32_t wid
         p.visible = (p.visible & kRevealKeep) | kInside;
     else
         p.visible = (p.visible & ~PT_OUTCODES) | PT_DIVIDE | c;
+    status = static_cast<uint8_t>(p.visible);
 }
 
 }  // namespace
@@ -80,14 +89,17 @@ void QUELMAPI RapidPan(SCENE *Scene, MODEL *Model) {
     POINT3D *pt = Scene->PointList;
     sSPOINT *sp = Scene->ScreenPointList;
     for (int32_t i = 0; i < numVerts; ++i) {
-        const uint32_t st = pt[i].visible & 0xFu;
-        if (st != kInside && st != kOutsideDivided) continue;
-        const int16_t x = static_cast<int16_t>(WrapAdd(sp[i].x, xdelta));
-        const int16_t y = static_cast<int16_t>(WrapAdd(sp[i].y, ydelta));
-        sp[i].x = x;
-        sp[i].y = y;
-        const uint32_t c = Outcodes(x, y, wid, hgt);
-        pt[i].visible = (pt[i].visible & kKeepHigh) | (c ? kOutsideDivided | c : kInside);
+        uint32_t vis = pt[i].visible;
+        if ((vis & kShifted) == kInside) {
+            const int16_t x = static_cast<int16_t>(WrapAdd(sp[i].x, xdelta));
+            const int16_t y = static_cast<int16_t>(WrapAdd(sp[i].y, ydelta));
+            sp[i].x = x;
+            sp[i].y = y;
+            const uint32_t c = Outcodes(x, y, wid, hgt);
+            vis = (vis & kKeepHigh) | (c ? kOutsideDivided | c : kInside);
+            pt[i].visible = vis;
+        }
+        panStatus[i] = static_cast<uint8_t>(vis);
     }
 
     const uint32_t theplan = Scene->SceneSettings & VIS_PLAN_MASK;
@@ -95,42 +107,43 @@ void QUELMAPI RapidPan(SCENE *Scene, MODEL *Model) {
     POLYGONLIST *spoly = Scene->ScenePolygonList;
     for (int32_t i = 0; i < numPolygons; ++i) {
         POLYGONLIST &s = spoly[i];
+        const uint32_t kind = s.visible & kDrawnClipped;
+        if (kind == 0 || (kind == VIS_CLIP && !(s.visible & theplan))) continue;
+        // One look at the vertices serves every case: the OR of their
+        // statuses, the AND of the outcodes of those not behind the near
+        // plane, and of those transformed and in front.
         const int32_t n = s.numv;
-        switch (s.visible & kDrawnClipped) {
-        case VIS_DRAW:
-            for (int32_t j = n - 1; j >= 0; --j) {
-                if (pt[s.v[j]].visible & PT_OUTCODES) {
-                    s.visible |= VIS_CLIP;
-                    break;
-                }
-            }
-            break;
-        case kDrawnClipped: {
-            uint32_t c = PT_OUTCODES;
-            for (int32_t j = n - 1; j >= 0; --j) {
-                const uint32_t ps = pt[s.v[j]].visible;
-                if (!(ps & PT_BEHIND)) c &= ps & PT_OUTCODES;
-            }
-            if (c != 0) s.visible &= ~VIS_DRAW;  // now wholly beyond one viewport edge
-            break;
+        uint32_t any = 0, notBehind = PT_OUTCODES, inFront = PT_OUTCODES;
+        auto look = [&](int32_t v) {
+            const uint32_t ps = panStatus[v];
+            any |= ps;
+            if (!(ps & PT_BEHIND)) notBehind &= ps;
+            if ((ps & kFrontTest) == PT_TRANSFORMED) inFront &= ps;
+        };
+        if (n == 4) {  // most surfaces: no loop to mispredict
+            look(s.v[3]);
+            look(s.v[2]);
+            look(s.v[1]);
+            look(s.v[0]);
+        } else {
+            for (int32_t j = n - 1; j >= 0; --j) look(s.v[j]);
         }
+        switch (kind) {
+        case VIS_DRAW:
+            if (any & PT_OUTCODES) s.visible |= VIS_CLIP;
+            break;
+        case kDrawnClipped:
+            if (notBehind != 0) s.visible &= ~VIS_DRAW;  // now wholly beyond one viewport edge
+            break;
         case VIS_CLIP: {
-            if (!(s.visible & theplan)) break;
-            uint32_t c = PT_OUTCODES;
-            bool behind = false;
-            for (int32_t j = n - 1; j >= 0; --j) {
-                const uint32_t ps = pt[s.v[j]].visible;
-                if ((ps & kFrontTest) == PT_TRANSFORMED) c &= ps & PT_OUTCODES;
-                behind |= (ps & PT_BEHIND) != 0;
-            }
             // A vertex behind the near plane has no screen point a pan could
             // give it; such a surface waits for the next complete reprojection.
-            if (c != 0 || behind) break;
+            if (inFront != 0 || (any & PT_BEHIND)) break;
             s.visible |= VIS_DRAW;
             for (int32_t j = n - 1; j >= 0; --j) {
                 const int32_t v = s.v[j];
-                if (!(pt[v].visible & PT_DIVIDE))
-                    Reveal(pt[v], sp[v], totalXdelta, totalYdelta, wid, hgt);
+                if (!(panStatus[v] & PT_DIVIDE))
+                    Reveal(pt[v], sp[v], panStatus[v], totalXdelta, totalYdelta, wid, hgt);
             }
             break;
         }

@@ -125,7 +125,7 @@ std::vector<MesaTiming> MeasureMesa(const std::vector<std::unique_ptr<ViewFrame>
     std::vector<MesaTiming> out;
     for (const auto &f : frames) {
         MesaFill mesa(f->recorded);
-        const Rounds r = RunRounds({[&] { Replay(f->recorded, f->bitmap); }, [&] { mesa.Draw(); }},
+        const Rounds r = RunRounds({{[&] { Replay(f->recorded, f->bitmap); }}, {[&] { mesa.Draw(); }}},
                                    budget);
         out.push_back({r.Median(0), r.Median(1), r.MedianRatio(1, 0)});
     }
@@ -276,15 +276,15 @@ std::vector<Row> MeasureSize(BenchSize size, const Options &o) {
         bool panned = true;
         const Rounds r = RunRounds(
             {
-                [&] { Replay(f.recorded, f.bitmap); },
-                [&] { cairo.Draw(); },
-                [&] { WriteRuns(f.runs, f.bitmap.bits.data()); },
-                [&] { std::memset(block.data(), 1, block.size()); },
-                [&] { f.RenderComplete(); },
-                [&] { f.ProjectComplete(); },
-                [&] { panned &= f.ProjectPan(); },
-                [&] { vertex.ProjectComplete(); },
-                [&] { panned &= vertex.ProjectPan(); },
+                {[&] { Replay(f.recorded, f.bitmap); }},
+                {[&] { cairo.Draw(); }},
+                {[&] { WriteRuns(f.runs, f.bitmap.bits.data()); }},
+                {[&] { std::memset(block.data(), 1, block.size()); }},
+                {[&] { f.RenderComplete(); }},
+                {[&] { f.ProjectComplete(); }},
+                {[&] { panned &= f.ProjectPan(); }, [&] { f.ProjectComplete(); }},
+                {[&] { vertex.ProjectComplete(); }},
+                {[&] { panned &= vertex.ProjectPan(); }, [&] { vertex.ProjectComplete(); }},
             },
             o.budget);
         if (!panned) throw std::runtime_error(std::string("no rapid pan on view ") + f.view->name);

@@ -146,7 +146,8 @@ const char *LoaderName(Loader loader) {
 
 ViewFrame::ViewFrame(const BenchView &view, BenchSize size, Loader loader)
     : view(&view), scene(MakeScene(loader)), camera(MakeBenchCamera(view, size.width, size.height)),
-      bitmap(size.width, size.height) {
+      bitmap(size.width, size.height), target(camera.Xtarget),
+      panStep(8.0 / camera.Magnification) {
     recorded = RecordFrame(bitmap, camera, scene.get());
     runs = PixelRuns(recorded, bitmap);
     pixels = 0;
@@ -156,14 +157,12 @@ ViewFrame::ViewFrame(const BenchView &view, BenchSize size, Loader loader)
 void ViewFrame::MoveCamera() {
     camera.Xcamera += cameraStep;
     cameraStep = -cameraStep;
+    camera.Xtarget = target;
 }
 
 void ViewFrame::MoveTarget() {
-    camera.Xtarget += targetStep;
-    targetStep = -targetStep;
-    // Every frame may pan.
+    camera.Xtarget = target + panStep;
     scene->iRapidPansLimit = 2;
-    scene->iRapidPansTally = 0;
 }
 
 void ViewFrame::ProjectComplete() {
@@ -173,9 +172,10 @@ void ViewFrame::ProjectComplete() {
 
 bool ViewFrame::ProjectPan() {
     MoveTarget();
+    const int32_t tally = scene->iRapidPansTally;
     const int32_t delta = SetView(&camera, &scene->Perspective);
     AddModelToScene(scene.get(), Model, delta);
-    return delta == VIEW_TARGET_MOVED;
+    return delta == VIEW_TARGET_MOVED && scene->iRapidPansTally == tally + 1;
 }
 
 void ViewFrame::RenderComplete() {

@@ -19,10 +19,20 @@ constexpr double kShortest = 1e-3;  // seconds a turn should last at least
 constexpr int kFewestRounds = 5;
 constexpr int kMostRounds = 201;
 
-double Seconds(const std::function<void()> &way, int repeat) {
-    const auto start = Clock::now();
-    for (int i = 0; i < repeat; ++i) way();
-    return std::chrono::duration<double>(Clock::now() - start).count() / repeat;
+double Seconds(const Way &way, int repeat) {
+    if (!way.prepare) {
+        const auto start = Clock::now();
+        for (int i = 0; i < repeat; ++i) way.run();
+        return std::chrono::duration<double>(Clock::now() - start).count() / repeat;
+    }
+    Clock::duration total{};
+    for (int i = 0; i < repeat; ++i) {
+        way.prepare();
+        const auto start = Clock::now();
+        way.run();
+        total += Clock::now() - start;
+    }
+    return std::chrono::duration<double>(total).count() / repeat;
 }
 
 double MedianOf(std::vector<double> v) {
@@ -42,11 +52,11 @@ double Rounds::MedianRatio(size_t a, size_t b) const {
     return MedianOf(ratios);
 }
 
-Rounds RunRounds(const std::vector<std::function<void()>> &ways, double budget) {
+Rounds RunRounds(const std::vector<Way> &ways, double budget) {
     std::vector<int> repeat;
     double round = 0;
-    for (const auto &way : ways) {
-        way();
+    for (const Way &way : ways) {
+        Seconds(way, 1);
         const double once = std::max(Seconds(way, 1), 1e-9);
         repeat.push_back(std::max(1, int(std::ceil(kShortest / once))));
         round += once * repeat.back();

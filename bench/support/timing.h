@@ -19,10 +19,16 @@ struct Rounds {
     double MedianRatio(size_t a, size_t b) const;
 };
 
+struct Way {
+    std::function<void()> run;
+    // Puts things back before every run, untimed; may be empty.
+    std::function<void()> prepare = {};
+};
+
 // Runs every way once to warm up, then in turns for about `budget` seconds
 // (5 rounds at least, 201 at most).  A way quicker than a millisecond is
 // repeated within its turn and its time divided.
-Rounds RunRounds(const std::vector<std::function<void()>> &ways, double budget);
+Rounds RunRounds(const std::vector<Way> &ways, double budget);
 
 // The median time of `runs` builds of the stadium model by MakeQuelm, on a
 // model record of its own; only while no scene holds the shared model.
