@@ -12,7 +12,7 @@ namespace {
 
 constexpr int kMargin = 8;       // between the dialog and the window's edges
 constexpr int kBorder = 3;       // the dialog's frame
-constexpr int kMinUnit = 2, kMaxUnit = 6;
+constexpr int kMinUnit = 2, kReadableUnit = 3, kMaxUnit = 6;
 constexpr int kWindowPerUnit = 320;
 constexpr double kRepeatDelayMs = 350, kRepeatMs = 50;
 // Caption statics have no identifier: -1, read back as a 16-bit word.
@@ -188,9 +188,10 @@ void hide_dialog(DialogView &view) {
 void layout_dialog(DialogView &v, int window_width, int window_height) {
     if (!v.dialog) return;
     const QUELM_DIALOG_ITEM d = item_of(v.dialog);
-    // A unit that keeps the dialog to about half the window, smaller still
+    // A unit that keeps the dialog to about half the window, but no less
+    // than the smallest at which the numbers keep apart; smaller still only
     // where it would not fit.
-    int unit = std::clamp(window_width / kWindowPerUnit, kMinUnit, kMaxUnit);
+    int unit = std::clamp(window_width / kWindowPerUnit, kReadableUnit, kMaxUnit);
     for (; unit > kMinUnit; --unit) {
         const int text_scale = std::max(1, unit / 2);
         const int w = d.cx * unit + 2 * kBorder + 2 * kMargin;

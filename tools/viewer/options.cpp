@@ -103,7 +103,7 @@ bool parse_viewer_options(std::span<const std::string_view> args, ViewerOptions 
          [&](std::string_view v) { o.frames = quelm_tool::parse_int(v, 1, 100000000); }},
         {"script", "FILE", "headless: play the script (below), then stop",
          [&](std::string_view v) { o.script = std::string(v); }},
-        {"screenshot", "FILE", "write the last frame, as shown, to this PNG",
+        {"screenshot", "FILE", "F12 writes here; --frames, --script: the last frame too",
          [&](std::string_view v) { o.screenshot = std::string(v); }},
         {"window", nullptr, "show the window also with --frames or --script",
          [&](std::string_view) { window = true; }},
@@ -148,7 +148,7 @@ bool parse_viewer_options(std::span<const std::string_view> args, ViewerOptions 
             throw quelm_tool::Failure(f.status, flag + ": " + f.what());
         }
     }
-    o.headless = (o.frames > 0 || !o.script.empty()) && !window;
+    o.headless = o.scripted() && !window;
     return true;
 }
 

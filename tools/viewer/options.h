@@ -30,6 +30,9 @@ struct ViewerOptions {
     std::string script;
     bool headless = false;              // --frames or --script without --window
     bool verbose = false;               // log dialog reports and screenshots
+
+    // A run that ends by itself, after its frames or its script.
+    bool scripted() const { return frames > 0 || !script.empty(); }
 };
 
 // Returns false when --help or --version was asked for (and printed);

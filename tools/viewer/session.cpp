@@ -139,7 +139,7 @@ int render_height(const Session &s) {
 }
 
 // The host keeps ViewDistance as the distance its own moves leave.
-void keep_distance(Session &s) { s.camera->ViewDistance = std::round(camera_distance(*s.camera)); }
+void keep_distance(Session &s) { s.camera->ViewDistance = std::trunc(camera_distance(*s.camera)); }
 
 void to_mode(Session &s, int32_t mode) {
     const bool fresh_spin = mode == VIEW_SPIN && s.camera->View != VIEW_SPIN;
@@ -735,7 +735,8 @@ int run_session(const ViewerOptions &options) {
     QuelmSetDialogHost(nullptr);
 
     if (s.error) failed(*s.error);
-    if (options.headless && !options.screenshot.empty()) write_screenshot(options.screenshot, s.canvas);
+    if (options.scripted() && !options.screenshot.empty())
+        write_screenshot(options.screenshot, s.canvas);
     print_summary(s);
     return 0;
 }
