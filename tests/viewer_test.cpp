@@ -715,7 +715,8 @@ TEST(Script, MistakesNameTheFileAndLine) {
               "demo.txt:1: unknown slider part 'sideways' (line-up, line-down, page-up, "
               "page-down or drag)");
     EXPECT_EQ(message("press maybe\n"), "demo.txt:1: press takes OK or Cancel, not 'maybe'");
-    EXPECT_EQ(message("click 1 2 middle\n"), "demo.txt:1: expected 'right' or nothing, not 'middle'");
+    EXPECT_EQ(message("click 1 2 middle\n"),
+              "demo.txt:1: expected 'right' or nothing, not 'middle'");
     EXPECT_EQ(message("resize 10 400\n"), "demo.txt:1: 10 is out of range (64 to 8192)");
 }
 
@@ -921,7 +922,8 @@ size_t dialog_face_pixels(const fs::path &png) {
     int w = 0, h = 0;
     const auto p = read_rgb_png(png.string(), w, h);
     size_t n = 0;
-    for (size_t i = 0; i + 2 < p.size(); i += 3) n += p[i] == 192 && p[i + 1] == 192 && p[i + 2] == 192;
+    for (size_t i = 0; i + 2 < p.size(); i += 3)
+        n += p[i] == 192 && p[i + 1] == 192 && p[i + 2] == 192;
     return n;
 }
 
@@ -954,6 +956,9 @@ TEST_F(Viewer, ScriptedSessionPansTunesTheCameraAndShowsIt) {
     auto camera = fields(o.out, "camera:");
     EXPECT_EQ(camera["vd"], std::to_string(vd.back()));
     EXPECT_TRUE(camera["eye"].starts_with(std::to_string(eye_x.back()) + ",")) << camera["eye"];
+    // The wheel made 0.16 (640 pixels for 4000 inches) 1.1 cubed times larger;
+    // the dialog, which keeps whole thousandths, cut it to 0.212.
+    EXPECT_EQ(camera["magnification"], "0.212");
     EXPECT_NE(o.out.find("dialog: Control View\n"), std::string::npos);
     EXPECT_NE(o.out.find("dialog closed: OK\n"), std::string::npos);
 

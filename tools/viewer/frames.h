@@ -52,7 +52,9 @@ struct Adaptation {
     std::optional<double> simulate_ms;
 
     // The time reported for a frame whose work took measured_ms.
-    double reported_ms(double measured_ms) const { return simulate_ms ? *simulate_ms : measured_ms; }
+    double reported_ms(double measured_ms) const {
+        return simulate_ms ? *simulate_ms : measured_ms;
+    }
     // Calls RenderRate when on.
     void report(SCENE *scene, double measured_ms) const;
 };

@@ -32,7 +32,9 @@ struct MouseTarget {
 };
 
 struct ScriptEvent {
-    enum Kind { KEY_DOWN, KEY_UP, MOUSE_DOWN, MOUSE_MOVE, MOUSE_UP, WHEEL, RESIZE, SCREENSHOT, QUIT };
+    enum Kind {
+        KEY_DOWN, KEY_UP, MOUSE_DOWN, MOUSE_MOVE, MOUSE_UP, WHEEL, RESIZE, SCREENSHOT, QUIT
+    };
 
     int64_t frame = 0;  // played before this frame is drawn
     Kind kind = QUIT;

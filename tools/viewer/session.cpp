@@ -338,14 +338,16 @@ void key_down(Session &s, const SDL_KeyboardEvent &e) {
 // A move that needs the dolly camera explains itself in the other modes.
 bool can_move(Session &s) {
     if (is_dolly(s)) return true;
-    say(s, std::string("the ") + CameraTerm(s.camera.get()) + " camera moves by itself: 2 for dolly");
+    say(s, std::string("the ") + CameraTerm(s.camera.get()) +
+               " camera moves by itself: 2 for dolly");
     return false;
 }
 
 void mouse_down(Session &s, const SDL_MouseButtonEvent &e) {
     s.pointer = {e.x, e.y};
     if (s.dialog.dialog) {
-        if (e.button == SDL_BUTTON_LEFT) dialog_mouse_down(s.dialog, s.pointer, now_ms(s), s.actions);
+        if (e.button == SDL_BUTTON_LEFT)
+            dialog_mouse_down(s.dialog, s.pointer, now_ms(s), s.actions);
         return;
     }
     if (!can_move(s)) return;
@@ -376,7 +378,8 @@ void mouse_motion(Session &s, const SDL_MouseMotionEvent &e) {
         keep_distance(s);
     } else if (s.turning) {
         // The target follows the pointer through the target's plane.
-        const double per_pixel = s.options.scale / std::max(s.camera->Magnification, 1e-9);
+        const double per_pixel =
+            1.0 / (s.options.scale * std::max(s.camera->Magnification, MIN_MAGNIFICATION));
         turn(*s.camera, -dx * per_pixel, dy * per_pixel);
     }
 }
@@ -402,7 +405,9 @@ void handle_event(Session &s, const SDL_Event &e) {
     case SDL_MOUSEMOTION: mouse_motion(s, e.motion); break;
     case SDL_MOUSEWHEEL:
         if (!s.dialog.dialog && can_move(s)) {
-            zoom(*s.camera, std::pow(kWheelZoom, e.wheel.y));
+            const int notches =
+                e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
+            zoom(*s.camera, std::pow(kWheelZoom, notches));
             clamp_magnification(s, *s.camera);
         }
         break;
@@ -440,7 +445,8 @@ void apply_held_keys(Session &s) {
         }
     }
     if (walking) walk(c, up * distance * kWalkRate, across * distance * kWalkRate);
-    else if (across != 0 || up != 0) turn(c, across * distance * kTurnRate, up * distance * kTurnRate);
+    else if (across != 0 || up != 0)
+        turn(c, across * distance * kTurnRate, up * distance * kTurnRate);
     if (rising != 0) rise(c, rising * distance * kWalkRate);
     if (in != 1) move_in(c, in);
     if (zooming != 1) zoom(c, zooming);
@@ -508,7 +514,8 @@ void play_script(Session &s) {
                 out.motion.state = e.button ? SDL_BUTTON(e.button) : 0;
             } else {
                 if (e.kind == ScriptEvent::MOUSE_DOWN) s.press = *p;
-                out.type = e.kind == ScriptEvent::MOUSE_DOWN ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+                out.type =
+                    e.kind == ScriptEvent::MOUSE_DOWN ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
                 out.button.button = uint8_t(e.button);
                 out.button.state = e.kind == ScriptEvent::MOUSE_DOWN ? SDL_PRESSED : SDL_RELEASED;
                 out.button.clicks = 1;
@@ -547,7 +554,8 @@ void draw_scene(Session &s) {
     // stands in, in the current picture.
     CAMERA *view = &camera;
     const bool refused = view_changes(camera, scene->Perspective) == -1;
-    if (refused && !s.view_refused) say(s, "the library refuses this camera: the last good view stays");
+    if (refused && !s.view_refused)
+        say(s, "the library refuses this camera: the last good view stays");
     s.view_refused = refused;
     if (s.view_refused) {
         s.last_good.RenderRect = camera.RenderRect;
@@ -606,8 +614,9 @@ void present(Session &s) {
     if (!surface) return;
     if (surface->w != s.canvas.width || surface->h != s.canvas.height) return;  // resize pending
     if (SDL_MUSTLOCK(surface)) SDL_LockSurface(surface);
-    SDL_ConvertPixels(s.canvas.width, s.canvas.height, SDL_PIXELFORMAT_RGB888, s.canvas.pixels.data(),
-                      s.canvas.width * 4, surface->format->format, surface->pixels, surface->pitch);
+    SDL_ConvertPixels(s.canvas.width, s.canvas.height, SDL_PIXELFORMAT_RGB888,
+                      s.canvas.pixels.data(), s.canvas.width * 4, surface->format->format,
+                      surface->pixels, surface->pitch);
     if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
     SDL_UpdateWindowSurface(s.window);
 }
