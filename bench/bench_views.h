@@ -56,6 +56,34 @@ inline CAMERA MakeBenchCamera(const BenchView &view, int width, int height) {
     return camera;
 }
 
+// The two moves every timing makes.  Complete() puts the target back and
+// steps the camera half an inch, back and forth on alternate calls: the next
+// frame is a complete reprojection.  Pan() moves only the target, by about
+// eight pixels, and allows pans: a frame right after a complete
+// reprojection is then a rapid pan, the same one every time.  (Pans in a
+// row would let the picture drift, which the library allows for up to two
+// frames only.)
+class BenchMoves {
+public:
+    explicit BenchMoves(const CAMERA &camera)
+        : target_(camera.Xtarget), panStep_(8.0 / camera.Magnification) {}
+
+    void Complete(CAMERA &camera) {
+        camera.Xcamera += cameraStep_;
+        cameraStep_ = -cameraStep_;
+        camera.Xtarget = target_;
+    }
+    void Pan(CAMERA &camera, SCENE *scene) const {
+        camera.Xtarget = target_ + panStep_;
+        scene->iRapidPansLimit = 2;
+    }
+
+private:
+    double cameraStep_ = 0.5;
+    double target_;
+    double panStep_;
+};
+
 struct BenchSize {
     int width, height;
 };

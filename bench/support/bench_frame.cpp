@@ -146,32 +146,20 @@ const char *LoaderName(Loader loader) {
 
 ViewFrame::ViewFrame(const BenchView &view, BenchSize size, Loader loader)
     : view(&view), scene(MakeScene(loader)), camera(MakeBenchCamera(view, size.width, size.height)),
-      bitmap(size.width, size.height), target(camera.Xtarget),
-      panStep(8.0 / camera.Magnification) {
+      bitmap(size.width, size.height), moves(camera) {
     recorded = RecordFrame(bitmap, camera, scene.get());
     runs = PixelRuns(recorded, bitmap);
     pixels = 0;
     for (const PixelRun &run : runs) pixels += run.length;
 }
 
-void ViewFrame::MoveCamera() {
-    camera.Xcamera += cameraStep;
-    cameraStep = -cameraStep;
-    camera.Xtarget = target;
-}
-
-void ViewFrame::MoveTarget() {
-    camera.Xtarget = target + panStep;
-    scene->iRapidPansLimit = 2;
-}
-
 void ViewFrame::ProjectComplete() {
-    MoveCamera();
+    moves.Complete(camera);
     AddModelToScene(scene.get(), Model, SetView(&camera, &scene->Perspective));
 }
 
 bool ViewFrame::ProjectPan() {
-    MoveTarget();
+    moves.Pan(camera, scene.get());
     const int32_t tally = scene->iRapidPansTally;
     const int32_t delta = SetView(&camera, &scene->Perspective);
     AddModelToScene(scene.get(), Model, delta);
@@ -179,12 +167,12 @@ bool ViewFrame::ProjectPan() {
 }
 
 void ViewFrame::RenderComplete() {
-    MoveCamera();
+    moves.Complete(camera);
     RenderScene(&bitmap.info, bitmap.bits.data(), &camera, scene.get());
 }
 
 void ViewFrame::RenderPan() {
-    MoveTarget();
+    moves.Pan(camera, scene.get());
     RenderScene(&bitmap.info, bitmap.bits.data(), &camera, scene.get());
 }
 

@@ -89,28 +89,18 @@ struct ViewFrame {
 
     ViewFrame(const BenchView &view, BenchSize size, Loader loader = Loader::kEdgeDriven);
 
-    // The projection as RenderScene runs it (SetView, AddModelToScene)
-    // after the camera moved half an inch, the target at its place: a
-    // complete reprojection.  The camera steps back and forth on alternate
-    // calls.
+    // The projection as RenderScene runs it (SetView, AddModelToScene) after
+    // BenchMoves::Complete: a complete reprojection.
     void ProjectComplete();
-    // The same after only the target moved, by about eight pixels, since
-    // the last complete reprojection: a rapid pan.  Called right after a
-    // complete reprojection, so that every pan starts from the same
-    // projection (pans in a row would let the picture drift, which the
-    // library only allows for up to two frames).  False when the frame did
-    // not pan.
+    // The same after BenchMoves::Pan, right after a complete reprojection:
+    // a rapid pan.  False when the frame did not pan.
     bool ProjectPan();
     // Whole frames, drawn, after the same moves.
     void RenderComplete();
     void RenderPan();
 
 private:
-    double cameraStep = 0.5;
-    double target;   // Xtarget of the view
-    double panStep;  // inches of Xtarget that move the picture about eight pixels
-    void MoveCamera();
-    void MoveTarget();
+    BenchMoves moves;
 };
 
 }  // namespace quelm_bench

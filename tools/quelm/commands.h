@@ -14,6 +14,7 @@ int model_command(Args args);
 int render_command(Args args);
 int spin_command(Args args);
 int camera_command(Args args);
+int bench_command(Args args);
 
 }  // namespace quelm_tool
 

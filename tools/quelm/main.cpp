@@ -22,6 +22,7 @@ constexpr Verb VERBS[] = {
     {"render", render_command, "render one frame to PNG or BMP (default stadium.png)"},
     {"spin", spin_command, "render the spin demonstration as an animated GIF"},
     {"camera", camera_command, "print a library camera after some spin steps"},
+    {"bench", bench_command, "time frames: complete reprojection against rapid pan"},
 };
 
 void print_help(FILE *out) {

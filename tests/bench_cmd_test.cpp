@@ -1,0 +1,102 @@
+// quelm bench run as a user runs it: one result per size, view and loader in
+// the order asked, JSON that reads back, a table line per result, and a
+// one-line refusal of anything it cannot take.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/json.h"
+
+namespace {
+
+struct Outcome {
+    int status;
+    std::string out, err;
+};
+
+std::string Slurp(const std::string &path) {
+    std::ifstream in(path);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+Outcome Bench(const std::string &args) {
+    const std::string out = ::testing::TempDir() + "bench_out.txt";
+    const std::string err = ::testing::TempDir() + "bench_err.txt";
+    const std::string command =
+        std::string(QUELM_TOOL_PATH) + " bench " + args + " >" + out + " 2>" + err;
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(out), Slurp(err)};
+}
+
+int Lines(const std::string &text) {
+    int n = 0;
+    for (char c : text) n += c == '\n';
+    return n;
+}
+
+TEST(BenchVerb, JsonHasEveryCombinationInOrder) {
+    const Outcome r = Bench("--size 64x40 --size 48x30 --view far --view spin --frames 3 --json");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    const json::Value doc = json::Parse(r.out);
+    EXPECT_EQ(doc.At("frames").AsInt(), 3);
+    const json::Value &results = doc.At("results");
+    ASSERT_EQ(results.Size(), 8u) << "2 sizes x 2 views x 2 loaders";
+    size_t i = 0;
+    for (const int width : {64, 48})
+        for (const char *view : {"far", "spin"})
+            for (const char *loader : {"edge-driven", "vertex"}) {
+                const json::Value &e = results.At(i++);
+                EXPECT_EQ(e.At("width").AsInt(), width);
+                EXPECT_EQ(e.At("height").AsInt(), width == 64 ? 40 : 30);
+                EXPECT_EQ(e.At("view").AsString(), view);
+                EXPECT_EQ(e.At("loader").AsString(), loader);
+                EXPECT_GT(e.At("complete_ms").AsDouble(), 0);
+                EXPECT_GT(e.At("still_ms").AsDouble(), 0);
+                EXPECT_GT(e.At("pan_ms").AsDouble(), 0);
+                const double complete = e.At("complete_ms").AsDouble();
+                const double still = e.At("still_ms").AsDouble();
+                const double pan = e.At("pan_ms").AsDouble();
+                const double ratio = complete / pan;
+                EXPECT_NEAR(e.At("frame_ratio").AsDouble(), ratio, 1e-3 * ratio);
+                // The projections' ratio is given only where both frames
+                // took longer than the still one.
+                const double projection = e.At("projection_ratio").AsDouble();
+                if (pan > still && complete > still) {
+                    const double expected = (complete - still) / (pan - still);
+                    EXPECT_NEAR(projection, expected, 1e-2 * expected);
+                } else {
+                    EXPECT_EQ(projection, 0);
+                }
+                EXPECT_EQ(e.At("pan_fallbacks").AsInt(), 0) << view << ": every pan frame panned";
+            }
+}
+
+TEST(BenchVerb, TableHasALinePerResult) {
+    const Outcome r = Bench("--size 40x25 --view endzone --loader vertex --frames 2");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Lines(r.out), 4) << "two lines of heading, one of columns, one result:\n" << r.out;
+    EXPECT_NE(r.out.find("40x25"), std::string::npos);
+    EXPECT_NE(r.out.find("endzone"), std::string::npos);
+    EXPECT_EQ(r.out.find("edge-driven"), std::string::npos) << "only the loader asked for";
+}
+
+TEST(BenchVerb, RefusesWhatItCannotTake) {
+    for (const char *args : {"--view nowhere", "--size 0x10", "--size 10", "--frames 0",
+                             "--frames many", "--loader both-ways", "--json extra", "--speed 2"}) {
+        const Outcome r = Bench(args);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_EQ(r.out, "") << args;
+        EXPECT_EQ(Lines(r.err), 1) << args << ": " << r.err;
+        EXPECT_EQ(r.err.rfind("quelm: bench: ", 0), 0u) << args << ": " << r.err;
+    }
+}
+
+}  // namespace
