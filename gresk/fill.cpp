@@ -1,18 +1,20 @@
 // fill.cpp - FillConvexPoly: flat fill of a polygon into an 8-bit DIB.
 //
-// Rows are walked downward along the two chains of edges that join the
-// topmost and the bottommost corner.  A span covers the pixel centres from
-// ceil(left) to floor(right); a row that holds no centre gets the pixel
-// nearest its middle.  Corners lie on whole rows, so between two rows each
-// chain is one straight edge: a column that crosses the polygon only between
-// rows y and y + 1 lies in the gap between the two rows' spans, and those
-// columns are drawn there.
+// A pixel is drawn when its square, half a pixel round its centre, meets the
+// polygon.  Rows are walked downward along the two chains of edges that join
+// the topmost and the bottommost corner.  In the band of row y, from y - 1/2
+// to y + 1/2, the polygon reaches from the least to the greatest of: the
+// chains at y - 1/2 and at y + 1/2, and the corners on row y.  Corners lie on
+// whole rows, so from one half-row to the next each chain is one straight
+// edge.  The row gets the pixels whose centres lie within 1/2 of that reach,
+// ceil(x - 1/2) to floor(x + 1/2): never none, on any row from the top
+// corner to the bottom one.
 //
-// Edge positions are stepped in 32.32 fixed point rounded up (one division
-// when the walk enters an edge).  An edge is at most 65535 rows high, so the
-// accumulated excess stays below 2^-16, less than the distance 1/height from
-// any true position that is not whole to the next whole number: floor and
-// ceil, and the exact remainder, come out as with exact arithmetic, and
+// Chains are stepped from half-row to half-row in 24.40 fixed point rounded
+// up (one division when the walk enters an edge).  An edge is at most 65535
+// rows high, so the accumulated excess stays below 2^-24, less than the
+// distance 1/(2 * height) from any true x +- 1/2 that is not whole to the
+// next whole number: the pixel bounds come out as with exact arithmetic, and
 // polygons sharing an edge agree on every row.
 #include <algorithm>
 #include <cstddef>
@@ -27,25 +29,16 @@ namespace {
 
 using gresk::FloorDiv;
 
-constexpr int kFractionBits = 32;
+constexpr int kFractionBits = 40;
 constexpr int64_t kOne = int64_t(1) << kFractionBits;
-constexpr int64_t kFractionMask = kOne - 1;
-// Added before flooring to give ceil: one less than a whole, by more than the
-// largest excess.
-constexpr int64_t kCeilBias = kOne - (int64_t(1) << 16);
+constexpr int64_t kHalf = kOne / 2;
+// floor(x + 1/2 - kSlack) is ceil(x - 1/2): kSlack exceeds the largest excess
+// and falls short of the least fraction 1/131070 that is not zero.
+constexpr int64_t kSlack = int64_t(1) << (kFractionBits - 20);
 
-// An exact position: whole + rem / den, with 0 <= rem < den.
-struct Exact {
-    int64_t whole;
-    int64_t rem;
-    int64_t den;
-};
-
-// The whole number nearest the middle of a and b, halves up.
-int64_t Middle(const Exact &a, const Exact &b) {
-    const bool carry = a.rem * b.den + b.rem * a.den >= a.den * b.den;
-    return FloorDiv(a.whole + b.whole + 1 + carry, 2);
-}
+// The pixel bounds a chain position gives, to its left and to its right.
+int64_t LeftPixel(int64_t fixed) { return (fixed + kHalf - kSlack) >> kFractionBits; }
+int64_t RightPixel(int64_t fixed) { return (fixed + kHalf) >> kFractionBits; }
 
 // The corners, y being the walked coordinate p and x the coordinate s that
 // spans run along.
@@ -57,13 +50,14 @@ struct Outline {
     int last;              // a corner with the greatest p
     int32_t sMin, sMax;    // extent in s
     int32_t topL, topR;    // extent in s of the corners on first's row
+    int32_t bottomL, bottomR;  // and on last's row
     int lowStep;           // +1 when the chain running forward from first bounds s from below
 };
 
 void LoadOutline(Outline &o, const sSPOINT *pts, int n) {
     o.n = n;
     o.first = o.last = 0;
-    o.sMin = o.sMax = o.topL = o.topR = pts[0].x;
+    o.sMin = o.sMax = o.topL = o.topR = o.bottomL = o.bottomR = pts[0].x;
     int64_t area2 = 0;  // twice the signed area
     for (int i = 0, j = n - 1; i < n; j = i++) {
         const int32_t p = pts[i].y, s = pts[i].x;
@@ -79,7 +73,13 @@ void LoadOutline(Outline &o, const sSPOINT *pts, int n) {
             o.topL = std::min(o.topL, s);
             o.topR = std::max(o.topR, s);
         }
-        if (p > o.p[o.last]) o.last = i;
+        if (p > o.p[o.last]) {
+            o.last = i;
+            o.bottomL = o.bottomR = s;
+        } else if (p == o.p[o.last]) {
+            o.bottomL = std::min(o.bottomL, s);
+            o.bottomR = std::max(o.bottomR, s);
+        }
     }
     // A positive area puts the forward chain on the greater-s side.
     o.lowStep = area2 > 0 ? -1 : 1;
@@ -95,48 +95,30 @@ struct Chain {
     const Outline *o;
     int step;            // +1 or -1 through the corners
     int at;              // the corner the current edge starts from
-    int64_t p0, s0;      // that corner
-    int64_t dp, ds;      // the current edge's extent, dp > 0
-    int64_t endP;        // p0 + dp
-    int64_t fixed;       // s at the current p, fixed point, rounded up
+    int64_t endP;        // the row the current edge ends on
+    int64_t fixed;       // s at the current half-row, fixed point, rounded up
     int64_t fixedStep;   // ds / dp, fixed point, rounded up
 };
 
-int64_t Floor(const Chain &c) { return c.fixed >> kFractionBits; }
-Exact ExactPos(const Chain &c) {
-    return {Floor(c), ((c.fixed & kFractionMask) * c.dp) >> kFractionBits, c.dp};
-}
-
-// Puts the chain on the edge spanning p, for first.p < p <= last.p, and sets
-// its position there.  The search stops at the last corner at the latest, so
-// it ends on a falling edge even when the outline is not convex.
-void Seek(Chain &c, int64_t p) {
+// Puts the chain on the edge across half-row k + 1/2, for first.p <= k <
+// last.p, and sets its position there.  The search stops at the last corner
+// at the latest, so it ends on a falling edge even when the outline is not
+// convex.
+void Seek(Chain &c, int64_t k) {
     const Outline &o = *c.o;
     int to = NextCorner(o, c.at, c.step);
-    while (o.p[to] < p) {
+    while (o.p[to] <= k) {
         c.at = to;
         to = NextCorner(o, to, c.step);
     }
-    c.p0 = o.p[c.at];
-    c.s0 = o.s[c.at];
+    const int64_t p0 = o.p[c.at], s0 = o.s[c.at];
     c.endP = o.p[to];
-    c.dp = c.endP - c.p0;  // > 0: p0 < p <= endP
-    c.ds = o.s[to] - c.s0;
-    c.fixedStep = -FloorDiv(-c.ds * kOne, c.dp);
-    if (p == c.p0 + 1) {
-        c.fixed = c.s0 * kOne + c.fixedStep;
-    } else {  // entering below the edge's top: the bitmap cut it off
-        const int64_t num = (p - c.p0) * c.ds;
-        const int64_t q = FloorDiv(num, c.dp);
-        c.fixed = (c.s0 + q) * kOne - FloorDiv(-(num - q * c.dp) * kOne, c.dp);
-    }
-}
-
-void Advance(Chain &c, int64_t p) {
-    if (p > c.endP)
-        Seek(c, p);
-    else
-        c.fixed += c.fixedStep;
+    const int64_t dp = c.endP - p0, ds = o.s[to] - s0;  // dp > 0: p0 <= k < endP
+    // The half step ds / (2 dp) and the whole one from a single division;
+    // entering further down adds whole steps, just as stepping there would.
+    const int64_t q = FloorDiv(ds * kHalf, dp), rem = ds * kHalf - q * dp;
+    c.fixedStep = 2 * q + (rem > 0) + (2 * rem > dp);
+    c.fixed = s0 * kOne + q + (rem > 0) + (k - p0) * c.fixedStep;
 }
 
 // The bitmap as rows of bytes, row 0 at the top.  With a sink the runs go
@@ -196,102 +178,75 @@ void Span(Target &t, int64_t y, int64_t l, int64_t r) {
     Write(t, y, static_cast<ptrdiff_t>(y) * t.pitch, l, r);
 }
 
-// Columns x0..x1 cross the polygon only between rows y and y + 1, between
-// edges a and b; each gets the pixel nearest the middle of its crossing.
-// Column x crosses edge e at e.p0 + (x - e.s0) * e.dp / e.ds, so the middle
-// lies at y + 1/2 or below when
-//   (a.p0 - y) + (x - a.s0) * a.dp / a.ds + (b.p0 - y) + (x - b.s0) * b.dp / b.ds >= 1,
-// which times a.ds * b.ds reads k + m * x >= 0: one split point.
-void GapColumns(Target &t, int64_t y, int64_t x0, int64_t x1, const Chain &a, const Chain &b) {
-    if (a.ds == 0 || b.ds == 0) {  // an upright edge: only when the outline is not convex
-        Span(t, y, x0, x1);
-        return;
+// Moves the chain to half-row y + 1/2.  True when it has come to a new edge
+// from a corner on row y, the one at c.at.
+bool Enter(Chain &c, int64_t y) {
+    if (y < c.endP) {
+        c.fixed += c.fixedStep;
+        return false;
     }
-    int64_t k = (a.p0 - y + b.p0 - y - 1) * a.ds * b.ds - a.s0 * a.dp * b.ds - b.s0 * b.dp * a.ds;
-    int64_t m = a.dp * b.ds + b.dp * a.ds;
-    if (a.ds * b.ds < 0) k = -k, m = -m;
-    if (m > 0) {  // row y + 1 from column -floor(k / m) on
-        const int64_t split = std::clamp(-FloorDiv(k, m), x0, x1 + 1);
-        Span(t, y, x0, split - 1);
-        Span(t, y + 1, split, x1);
-    } else if (m < 0) {  // row y + 1 up to column floor(k / -m)
-        const int64_t split = std::clamp(FloorDiv(k, -m), x0 - 1, x1);
-        Span(t, y + 1, x0, split);
-        Span(t, y, split + 1, x1);
-    } else {
-        Span(t, k >= 0 ? y + 1 : y, x0, x1);
-    }
-}
-
-// A row off the plain path: one past the bitmap's top or bottom, cut by its
-// sides, holding no pixel centre, or with a gap to the row above.
-void OddRow(Target &t, int64_t y, int64_t l, int64_t r, int64_t prevL, int64_t prevR,
-            const Chain &lo, const Chain &hi) {
-    if (l > prevR + 1) GapColumns(t, y - 1, prevR + 1, l - 1, lo, hi);
-    if (prevL > r + 1) GapColumns(t, y - 1, r + 1, prevL - 1, lo, hi);
-    if (l > r) l = r = Middle(ExactPos(lo), ExactPos(hi));
-    Span(t, y, l, r);
+    Seek(c, y);
+    return c.o->p[c.at] == y;
 }
 
 void FillRows(Target &t, const Outline &o, bool withinSides) {
-    // The top row: the corners on it are all the polygon has there.
     const int64_t top = o.p[o.first], bottom = o.p[o.last];
-    int64_t prevL = o.topL, prevR = o.topR;  // ceil(left), floor(right) of the row above
-    Span(t, top, prevL, prevR);
-
-    // From the row above the bitmap to the row below it, for the gaps that
-    // reach into it.
-    const int64_t from = std::max(top + 1, int64_t(-1)), to = std::min(bottom, t.height);
-    if (from > to) return;
-    if (from != top + 1) {  // no row above to have a gap to
-        prevL = INT32_MIN;
-        prevR = INT32_MAX;
+    const int64_t from = std::max<int64_t>(top, 0), to = std::min(bottom, t.height - 1);
+    // endP = top: the first row below the top seeks the first edges.
+    Chain lo{&o, o.lowStep, o.first, top, 0, 0};
+    Chain hi{&o, -o.lowStep, o.first, top, 0, 0};
+    // The pixel bounds the half-row above the current row gives; on the top
+    // row the corners there stand for it.
+    int64_t aboveL = o.topL, aboveR = o.topR;
+    if (from > top) {
+        Seek(lo, from - 1);
+        Seek(hi, from - 1);
+        aboveL = LeftPixel(lo.fixed);
+        aboveR = RightPixel(hi.fixed);
     }
-    Chain lo{&o, o.lowStep, o.first, 0, 0, 0, 0, 0, 0, 0};
-    Chain hi{&o, -o.lowStep, o.first, 0, 0, 0, 0, 0, 0, 0};
-    Seek(lo, from);
-    Seek(hi, from);
-    const int64_t lastColumn = t.width - 1, lastRow = t.height - 1;
-    int64_t l = 0, r = 0;
-    // Rows y..end, which keep both edges; positions kept in registers across
-    // the stores.  Clear: the rows lie in the bitmap and clear of its sides,
-    // so only thin rows and gaps need a second look.
+    // Rows y..end, where both chains keep their edges; positions kept in
+    // registers across the stores.  Clear: the spans lie clear of the
+    // bitmap's sides.
     auto segment = [&](int64_t y, int64_t end, auto clear) {
         const int64_t loStep = lo.fixedStep, hiStep = hi.fixedStep;
         int64_t loFixed = lo.fixed, hiFixed = hi.fixed;
         ptrdiff_t offset = static_cast<ptrdiff_t>(y) * t.pitch;  // of row y from row 0
-        for (;; ++y, offset += t.pitch) {
-            l = (loFixed + kCeilBias) >> kFractionBits;
-            r = hiFixed >> kFractionBits;
-            if (l > r || l > prevR + 1 || prevL > r + 1 ||
-                (!clear && (l < 0 || r > lastColumn || y < 0 || y > lastRow))) {
-                lo.fixed = loFixed;
-                hi.fixed = hiFixed;
-                OddRow(t, y, l, r, prevL, prevR, lo, hi);
-            } else {
-                Write(t, y, offset, l, r);
-            }
-            if (y == end) break;
-            prevL = l;
-            prevR = r;
+        for (; y <= end; ++y, offset += t.pitch) {
             loFixed += loStep;
             hiFixed += hiStep;
+            const int64_t belowL = LeftPixel(loFixed), belowR = RightPixel(hiFixed);
+            const int64_t l = std::min(aboveL, belowL), r = std::max(aboveR, belowR);
+            if (!clear)
+                Span(t, y, l, r);
+            else if (l <= r)  // always, unless the outline is not convex
+                Write(t, y, offset, l, r);
+            aboveL = belowL;
+            aboveR = belowR;
         }
         lo.fixed = loFixed;
         hi.fixed = hiFixed;
     };
     for (int64_t y = from;;) {
-        const int64_t end = std::min({lo.endP, hi.endP, to});
-        if (withinSides && y >= 0 && end <= lastRow)
-            segment(y, end, std::true_type{});
+        // Row y holds a corner, or is the first drawn.
+        int64_t l = aboveL, r = aboveR;
+        if (y == bottom) {
+            Span(t, y, std::min<int64_t>(l, o.bottomL), std::max<int64_t>(r, o.bottomR));
+            return;
+        }
+        if (Enter(lo, y)) l = std::min<int64_t>(l, o.s[lo.at]);
+        if (Enter(hi, y)) r = std::max<int64_t>(r, o.s[hi.at]);
+        aboveL = LeftPixel(lo.fixed);
+        aboveR = RightPixel(hi.fixed);
+        Span(t, y, std::min(l, aboveL), std::max(r, aboveR));
+        if (y == to) return;
+        // Rows up to the next corner on either chain.
+        const int64_t end = std::min({lo.endP - 1, hi.endP - 1, to});
+        if (withinSides)
+            segment(y + 1, end, std::true_type{});
         else
-            segment(y, end, std::false_type{});
+            segment(y + 1, end, std::false_type{});
         if (end == to) return;
-        prevL = l;
-        prevR = r;
         y = end + 1;
-        Advance(lo, y);
-        Advance(hi, y);
     }
 }
 

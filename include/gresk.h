@@ -9,22 +9,20 @@
  * column x, row y; row 0 is the top row of the bitmap whether its rows are
  * stored bottom-up (positive biHeight) or top-down (negative biHeight).
  *
- * - A polygon covers every pixel whose centre lies inside it or on its
- *   outline: all edges are inclusive.  A rectangle with corners (l, t) and
- *   (r, b) fills (r - l + 1) x (b - t + 1) pixels, the same inclusive bounds
- *   that ClipToRect cuts to.
- * - Which pixel centres an edge passes is decided in integers, with the
- *   result exact arithmetic gives, so it does not depend on the direction
- *   the edge is listed in: polygons that share an edge leave no gap between
- *   them.  Pixels whose centres lie exactly on the shared edge are drawn
- *   by both.
- * - Thin shapes stay visible: every row and every column that the polygon
- *   crosses gets at least one pixel.  Where a row (or column) crosses the
- *   polygon between two pixel centres, the pixel nearest the middle of the
- *   crossing is drawn, halves towards the larger coordinate.  Such pixels
- *   lie within half a pixel of the polygon and occur only where it is
- *   thinner than a pixel.  So a 2-point polygon draws a one-pixel line with
- *   both end points, and a 1-point polygon one pixel.
+ * - A pixel is drawn when its closed square [x - 1/2, x + 1/2] x
+ *   [y - 1/2, y + 1/2] meets the closed polygon.  The fill is half a pixel
+ *   generous all round; a rectangle with corners (l, t) and (r, b) still
+ *   fills exactly (r - l + 1) x (b - t + 1) pixels, the same inclusive
+ *   bounds that ClipToRect cuts to.
+ * - Decided in integers, exactly, so it does not depend on the order or
+ *   direction the points are listed in.  No cracks: polygons sharing an edge
+ *   both draw the pixels along it, and where a corner of one polygon lies
+ *   less than a pixel (in each axis) off another's edge, as at a T-junction
+ *   cut to whole pixels, the sliver between them never holds a whole pixel
+ *   square, so it is covered.
+ * - Thin shapes stay visible: every shape meets some pixel square.  A
+ *   2-point polygon draws a line with no gaps, both end points included; a
+ *   1-point polygon draws one pixel.
  * - Nothing is ever written outside the bitmap or into its row padding,
  *   whatever the points.  Non-convex input draws something unspecified,
  *   within the bitmap.
