@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <random>
 #include <vector>
 
@@ -81,22 +83,10 @@ int64_t Cross(const sSPOINT &o, const sSPOINT &a, int64_t x, int64_t y) {
     return int64_t(a.x - o.x) * (y - o.y) - int64_t(a.y - o.y) * (x - o.x);
 }
 
-// The pixel centre (x, y) lies in the closed convex polygon.
-bool Inside(const Poly &poly, int x, int y) {
-    bool neg = false, pos = false;
-    int xmin = INT32_MAX, xmax = INT32_MIN, ymin = INT32_MAX, ymax = INT32_MIN;
-    for (size_t i = 0; i < poly.size(); ++i) {
-        const int64_t c = Cross(poly[i], poly[(i + 1) % poly.size()], x, y);
-        neg |= c < 0;
-        pos |= c > 0;
-        xmin = std::min<int>(xmin, poly[i].x), xmax = std::max<int>(xmax, poly[i].x);
-        ymin = std::min<int>(ymin, poly[i].y), ymax = std::max<int>(ymax, poly[i].y);
-    }
-    return !(neg && pos) && x >= xmin && x <= xmax && y >= ymin && y <= ymax;
-}
-
-// The square of pixel (x, y) meets the closed convex polygon (separating axes,
-// in doubled coordinates so that the square's corners are whole).
+// The fill convention, slowly: the closed square of pixel (x, y) meets the
+// closed convex polygon (separating axes, in doubled coordinates so that the
+// square's corners are whole).  A polygon of one or two points, or with
+// repeated or collinear corners, is the hull of its points.
 bool Touches(const Poly &poly, int x, int y) {
     const int64_t cx[4] = {2 * x - 1, 2 * x + 1, 2 * x + 1, 2 * x - 1};
     const int64_t cy[4] = {2 * y - 1, 2 * y - 1, 2 * y + 1, 2 * y + 1};
@@ -388,47 +378,41 @@ TEST(FillConvexPoly, CoversARectangleSplitIntoTrianglesWithoutGapsOrSpill) {
     }
 }
 
-// Checks one polygon, wholly inside a 64 x 64 bitmap, against the convention.
-void ExpectConventionHolds(const Poly &poly) {
-    Dib dib(64, 64);
+// Checks one polygon, wholly inside a 64 x 64 bitmap, against the convention:
+// a pixel is drawn exactly when its square meets the polygon, every row and
+// column that the polygon spans gets a pixel, and the same pixels come out
+// whichever corner comes first and whichever way round.
+void ExpectConventionHolds(const Poly &poly, bool topDown = true) {
+    Dib dib(64, 64, topDown);
     EXPECT_EQ(dib.Fill(poly, 1), 1);
-    int xmin = 64, xmax = -1, ymin = 64, ymax = -1;
-    for (const sSPOINT &v : poly) {
-        xmin = std::min<int>(xmin, v.x), xmax = std::max<int>(xmax, v.x);
-        ymin = std::min<int>(ymin, v.y), ymax = std::max<int>(ymax, v.y);
-    }
-    std::vector<int> centresInRow(64), centresInCol(64), drawnInRow(64), drawnInCol(64);
+    std::vector<int> drawnInRow(64), drawnInCol(64);
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 64; ++x) {
-            const bool in = Inside(poly, x, y), drawn = dib.At(x, y) == 1;
-            ASSERT_TRUE(!in || drawn) << "centre inside left out at " << x << "," << y;
-            ASSERT_TRUE(!drawn || Touches(poly, x, y)) << "pixel off the polygon at " << x << "," << y;
-            centresInRow[y] += in, centresInCol[x] += in;
+            const bool drawn = dib.At(x, y) == 1;
+            ASSERT_EQ(drawn, Touches(poly, x, y)) << "pixel " << x << "," << y;
             drawnInRow[y] += drawn, drawnInCol[x] += drawn;
         }
-    for (int y = 0; y < 64; ++y)
-        for (int x = 0; x < 64; ++x) {
-            if (dib.At(x, y) == 1 && !Inside(poly, x, y)) {
-                ASSERT_TRUE(centresInRow[y] == 0 || centresInCol[x] == 0)
-                    << "extra pixel at " << x << "," << y << " where the polygon is thick";
-            }
+    for (const sSPOINT &a : poly)
+        for (const sSPOINT &b : poly) {
+            for (int y = std::min(a.y, b.y); y <= std::max(a.y, b.y); ++y)
+                ASSERT_GT(drawnInRow[y], 0) << "row " << y;
+            for (int x = std::min(a.x, b.x); x <= std::max(a.x, b.x); ++x)
+                ASSERT_GT(drawnInCol[x], 0) << "column " << x;
         }
-    for (int y = ymin; y <= ymax; ++y) ASSERT_GT(drawnInRow[y], 0) << "row " << y;
-    for (int x = xmin; x <= xmax; ++x) ASSERT_GT(drawnInCol[x], 0) << "column " << x;
     EXPECT_TRUE(dib.Untouched());
 
-    // The same pixels whichever corner comes first and whichever way round.
     Poly turned = poly;
     std::reverse(turned.begin(), turned.end());
     std::rotate(turned.begin(), turned.begin() + 1, turned.end());
-    Dib again(64, 64);
+    Dib again(64, 64, topDown);
     again.Fill(turned, 1);
-    for (int y = 0; y < 64; ++y) ASSERT_TRUE(std::equal(dib.Row(y), dib.Row(y) + 64, again.Row(y)));
+    for (int y = 0; y < 64; ++y)
+        ASSERT_TRUE(std::equal(dib.Row(y), dib.Row(y) + 64, again.Row(y))) << "row " << y;
 }
 
-TEST(FillConvexPoly, DrawsCentresInsideAndKeepsThinShapesVisible) {
+TEST(FillConvexPoly, DrawsEveryPixelWhoseSquareMeetsThePolygon) {
     std::mt19937 rng(1);
-    std::uniform_int_distribution<int> pos(0, 50), thin(0, 3), wide(1, 63);
+    std::uniform_int_distribution<int> pos(0, 50), thin(0, 3), wide(1, 63), coin(0, 1);
     for (int i = 0; i < 600; ++i) {
         Poly poly;
         switch (i % 3) {
@@ -436,59 +420,151 @@ TEST(FillConvexPoly, DrawsCentresInsideAndKeepsThinShapesVisible) {
         case 1: poly = RandomHull(rng, pos(rng), 0, thin(rng), 63); break;  // tall slivers
         case 2: poly = RandomHull(rng, 0, pos(rng), 63, thin(rng)); break;  // flat slivers
         }
-        ASSERT_NO_FATAL_FAILURE(ExpectConventionHolds(poly));
+        // Some with a corner repeated and a whole-pixel point of an edge as a
+        // corner of its own.
+        if (coin(rng) && poly.size() >= 2) {
+            const sSPOINT a = poly[0], b = poly[1];
+            if ((a.x + b.x) % 2 == 0 && (a.y + b.y) % 2 == 0)
+                poly.insert(poly.begin() + 1, P((a.x + b.x) / 2, (a.y + b.y) / 2));
+            poly.insert(poly.begin(), a);
+        }
+        ASSERT_NO_FATAL_FAILURE(ExpectConventionHolds(poly, i % 2 == 0)) << "polygon " << i;
     }
-    // A flat sliver half a pixel thick, and a long sharp wedge.
-    ExpectConventionHolds({P(0, 10), P(60, 13), P(60, 14)});
-    ExpectConventionHolds({P(2, 30), P(63, 33), P(63, 34)});
-    ExpectConventionHolds({P(5, 1), P(6, 63), P(7, 62)});
+    const Poly cases[] = {
+        {P(0, 10), P(60, 13), P(60, 14)},   // a flat sliver half a pixel thick
+        {P(2, 30), P(63, 33), P(63, 34)},
+        {P(5, 1), P(6, 63), P(7, 62)},      // a long sharp wedge
+        {P(3, 30), P(60, 28), P(60, 32)},   // shallow edges meeting in a corner that juts out of its row
+        {P(60, 20), P(3, 21), P(58, 22)},
+        {P(10, 5), P(50, 6), P(51, 40), P(9, 41)},
+    };
+    for (const Poly &poly : cases) ASSERT_NO_FATAL_FAILURE(ExpectConventionHolds(poly));
 }
 
-TEST(FillConvexPoly, FindsCentresOnEdgesThatStartFarAway) {
-    // Edges tens of thousands of rows long through many pixel centres near
-    // the bitmap: every centre on them is drawn, and nothing else beside
-    // the centres inside (the triangles are wide there).
-    const int directions[][3] = {{7, 3, 4000}, {3, 7, 4000}, {-5, 11, 2500}, {13, 4, 2000}, {1, 1, 30000}};
-    for (const auto &d : directions) {
-        const sSPOINT a = P(-d[0] * d[2], -d[1] * d[2]), b = P(d[0] * d[2], d[1] * d[2]);
-        for (const sSPOINT &c : {P(a.x, b.y), P(b.x, a.y)}) {
-            for (const Poly &poly : {Poly{a, b, c}, Poly{c, b, a}}) {
-                for (bool topDown : {true, false}) {
-                    Dib dib(64, 64, topDown);
-                    dib.Fill(poly, 1);
-                    for (int y = 0; y < 64; ++y)
-                        for (int x = 0; x < 64; ++x)
-                            ASSERT_EQ(dib.At(x, y) == 1, Inside(poly, x, y))
-                                << "direction " << d[0] << "," << d[1] << " pixel " << x << "," << y;
-                }
-            }
+TEST(FillConvexPoly, DrawsEdgesThatStartFarAwayExactly) {
+    // Lines through points near the bitmap, drawn out to the 16-bit limits,
+    // with a third corner anywhere: the walk enters the edges tens of
+    // thousands of rows below their top corners, and every pixel still
+    // follows the rule.
+    std::mt19937 rng(19);
+    std::uniform_int_distribution<int> near(-8, 71), dir(-300, 300), any(-32768, 32767);
+    for (int i = 0; i < 400; ++i) {
+        const int px = near(rng), py = near(rng), dx = dir(rng), dy = dir(rng);
+        if (dx == 0 && dy == 0) continue;
+        const int k = 32000 / std::max(std::abs(dx), std::abs(dy));
+        const Poly poly = {P(px - k * dx, py - k * dy), P(px + k * dx, py + k * dy), P(any(rng), any(rng))};
+        for (const Poly &turned : {poly, Poly{poly[2], poly[1], poly[0]}}) {
+            Dib dib(64, 64, i % 2 == 0);
+            dib.Fill(turned, 1);
+            for (int y = 0; y < 64; ++y)
+                for (int x = 0; x < 64; ++x)
+                    ASSERT_EQ(dib.At(x, y) == 1, Touches(poly, x, y))
+                        << "polygon " << i << " pixel " << x << "," << y;
         }
     }
 }
 
-TEST(FillConvexPoly, DrawsTwoPointsAsAOnePixelLineWithBothEnds) {
+TEST(FillConvexPoly, StepsEdgesDownATallBitmapExactly) {
+    // Steep parallelograms the height of the bitmap, leaning either way: the
+    // edge positions are stepped row after row, 32767 times, and must still
+    // find the rows where x +- 1/2 is whole to the pixel.
+    const int h = 32768, w = 12;
+    for (int lean : {3, 5, 7, -3, -5, -7}) {
+        const int a = lean > 0 ? 1 : 1 - lean;
+        const Poly poly = {P(a, 0), P(a + lean, h - 1), P(a + lean + 2, h - 1), P(a + 2, 0)};
+        Dib dib(w, h, lean > 0);
+        dib.Fill(poly, 1);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                ASSERT_EQ(dib.At(x, y) == 1, Touches(poly, x, y))
+                    << "lean " << lean << " pixel " << x << "," << y;
+    }
+}
+
+TEST(FillConvexPoly, DrawsTwoPointsAsAConnectedLineWithBothEnds) {
     std::mt19937 rng(9);
     std::uniform_int_distribution<int> pos(0, 63);
     for (int i = 0; i < 1000; ++i) {
         const sSPOINT a = P(pos(rng), pos(rng)), b = P(pos(rng), pos(rng));
-        Dib dib(64, 64);
+        Dib dib(64, 64, i % 2 == 0);
         dib.Fill({a, b}, 1);
         ASSERT_EQ(dib.At(a.x, a.y), 1);
         ASSERT_EQ(dib.At(b.x, b.y), 1);
-        const int dx = b.x - a.x, dy = b.y - a.y;
-        const bool xMajor = std::abs(dx) >= std::abs(dy);
-        std::vector<int> perMajor(64);
+        int drawn = 0;
         for (int y = 0; y < 64; ++y)
             for (int x = 0; x < 64; ++x) {
-                if (dib.At(x, y) != 1) continue;
-                // Off the line by at most half a pixel across its major axis.
-                const int64_t off = int64_t(y - a.y) * dx - int64_t(x - a.x) * dy;
-                ASSERT_LE(2 * std::abs(off), xMajor ? std::abs(dx) : std::abs(dy)) << x << "," << y;
-                ++perMajor[xMajor ? x : y];
+                ASSERT_EQ(dib.At(x, y) == 1, Touches({a, b}, x, y)) << x << "," << y;
+                drawn += dib.At(x, y) == 1;
             }
-        const int from = xMajor ? std::min(a.x, b.x) : std::min(a.y, b.y);
-        const int to = xMajor ? std::max(a.x, b.x) : std::max(a.y, b.y);
-        for (int m = from; m <= to; ++m) ASSERT_TRUE(perMajor[m] >= 1 && perMajor[m] <= 2) << m;
+        // No gaps: every drawn pixel is reached from one end through drawn
+        // neighbours, diagonal ones included.
+        std::vector<sSPOINT> todo = {a};
+        std::vector<bool> seen(64 * 64);
+        seen[size_t(a.y * 64 + a.x)] = true;
+        int reached = 0;
+        while (!todo.empty()) {
+            const sSPOINT q = todo.back();
+            todo.pop_back();
+            ++reached;
+            for (int ny = q.y - 1; ny <= q.y + 1; ++ny)
+                for (int nx = q.x - 1; nx <= q.x + 1; ++nx)
+                    if (nx >= 0 && nx < 64 && ny >= 0 && ny < 64 && dib.At(nx, ny) == 1 &&
+                        !seen[size_t(ny * 64 + nx)]) {
+                        seen[size_t(ny * 64 + nx)] = true;
+                        todo.push_back(P(nx, ny));
+                    }
+        }
+        ASSERT_EQ(reached, drawn) << "(" << a.x << "," << a.y << ")-(" << b.x << "," << b.y << ")";
+    }
+    // Level and upright lines are one pixel wide.
+    Dib dib(64, 64);
+    dib.Fill({P(3, 7), P(40, 7)}, 2);
+    dib.Fill({P(50, 2), P(50, 60)}, 3);
+    EXPECT_EQ(dib.Count(2), 38);
+    EXPECT_EQ(dib.Count(3), 59);
+}
+
+TEST(FillConvexPoly, LeavesNoCrackWhereTruncatedCornersMeetALongEdge) {
+    // A rectangle cut by a line from its top side to its bottom side: a
+    // quadrilateral on the left, on the right a fan of triangles whose
+    // corners on the line are its true points moved to whole pixels, less
+    // than a pixel either way in each axis, as truncation to screen points
+    // moves them.  The pieces must cover the rectangle without a gap and
+    // stay inside it.
+    std::mt19937 rng(23);
+    std::uniform_real_distribution<double> along(0.02, 0.98);
+    std::uniform_int_distribution<int> pos(0, 10), size(4, 50), count(1, 5), coin(0, 1);
+    for (int round = 0; round < 600; ++round) {
+        const int l = pos(rng), t = pos(rng), r = l + size(rng), b = t + size(rng);
+        std::uniform_int_distribution<int> ux(l + 1, r - 1), uy(t, b);
+        const sSPOINT top = P(ux(rng), t), bottom = P(ux(rng), b), hub = P(r, uy(rng));
+        std::vector<double> cuts;
+        for (int k = count(rng); k > 0; --k) cuts.push_back(along(rng));
+        std::sort(cuts.begin(), cuts.end(), std::greater<>());
+        // The right part's border from the bottom of the line up to its top.
+        Poly border = {P(r, t), P(r, b), bottom};
+        for (double f : cuts) {
+            const double x = top.x + f * (bottom.x - top.x), y = t + f * (b - t);
+            border.push_back(P(int(coin(rng) ? std::floor(x) : std::ceil(x)),
+                               int(coin(rng) ? std::floor(y) : std::ceil(y))));
+        }
+        border.push_back(top);
+        const bool transposed = round % 2 == 1;  // the same, with rows and columns swapped
+        auto place = [&](Poly poly) {
+            if (transposed)
+                for (sSPOINT &q : poly) q = P(q.y, q.x);
+            return poly;
+        };
+        Dib dib(64, 64, round % 4 < 2);
+        dib.Fill(place({P(l, t), top, bottom, P(l, b)}), 1);
+        for (size_t i = 0; i < border.size(); ++i)
+            dib.Fill(place({hub, border[i], border[(i + 1) % border.size()]}), 2);
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 64; ++x) {
+                const int u = transposed ? y : x, v = transposed ? x : y;
+                ASSERT_EQ(dib.At(x, y) != 0, u >= l && u <= r && v >= t && v <= b)
+                    << "round " << round << " pixel " << x << "," << y;
+            }
     }
 }
 
@@ -527,28 +603,30 @@ TEST(FillConvexPoly, MatchesTheSamePolygonInALargerBitmap) {
 
 TEST(FillConvexPoly, NeverWritesOutsideTheBitmap) {
     std::mt19937 rng(17);
-    std::uniform_int_distribution<int> any(-32768, 32767), near(-40, 80), n(0, GRESK_MAX_POINTS);
+    std::uniform_int_distribution<int> any(-32768, 32767), near(-40, 80), across(0, 36), n(0, GRESK_MAX_POINTS);
     Dib dib(37, 23, false), flipped(37, 23, true);
     // The whole 16-bit plane covers every pixel.
     const Poly everything = {P(-32768, -32768), P(32767, -32768), P(32767, 32767), P(-32768, 32767)};
     EXPECT_EQ(dib.Fill(everything, 2), 1);
     EXPECT_EQ(dib.Count(2), 37 * 23);
     for (int i = 0; i < 4000; ++i) {
-        // Convex hulls of far points, and arbitrary point lists (not convex,
-        // crossing, repeated) near and far.
+        // Convex hulls, and arbitrary point lists (not convex, crossing,
+        // repeated): far, near, and within the bitmap's columns.
         Poly poly;
         for (int k = n(rng); k > 0; --k)
-            poly.push_back(i % 3 == 0 ? P(near(rng), near(rng)) : P(any(rng), any(rng)));
+            poly.push_back(i % 3 == 0   ? P(any(rng), any(rng))
+                           : i % 3 == 1 ? P(near(rng), near(rng))
+                                        : P(across(rng), near(rng)));
         if (i % 2) poly = Hull(poly);
         dib.Fill(poly, 1 + i % 200);
         flipped.Fill(poly, 1 + i % 200);
         ASSERT_TRUE(dib.Untouched()) << i;
         ASSERT_TRUE(flipped.Untouched()) << i;
-        if (i % 4 == 1 && poly.size() >= 3) {
+        if (i % 4 == 1) {  // a hull: the rule holds for points far off too
             Dib fresh(37, 23);
             fresh.Fill(poly, 1);
             for (int y = 0; y < 23; ++y)
-                for (int x = 0; x < 37; ++x) ASSERT_TRUE(fresh.At(x, y) == 0 || Touches(poly, x, y));
+                for (int x = 0; x < 37; ++x) ASSERT_EQ(fresh.At(x, y) == 1, Touches(poly, x, y)) << i;
         }
     }
 }
