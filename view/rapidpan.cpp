@@ -88,6 +88,8 @@ void QUELMAPI RapidPan(SCENE *Scene, MODEL *Model) {
     const int32_t numVerts = Scene->iScreenNumVerts;
     POINT3D *pt = Scene->PointList;
     sSPOINT *sp = Scene->ScreenPointList;
+    // Unsigned bounds for the common case of a point that stays inside.
+    const uint32_t insideX = wid > 0 ? uint32_t(wid) : 0, insideY = hgt > 0 ? uint32_t(hgt) : 0;
     for (int32_t i = 0; i < numVerts; ++i) {
         uint32_t vis = pt[i].visible;
         if ((vis & kShifted) == kInside) {
@@ -95,8 +97,12 @@ void QUELMAPI RapidPan(SCENE *Scene, MODEL *Model) {
             const int16_t y = static_cast<int16_t>(WrapAdd(sp[i].y, ydelta));
             sp[i].x = x;
             sp[i].y = y;
-            const uint32_t c = Outcodes(x, y, wid, hgt);
-            vis = (vis & kKeepHigh) | (c ? kOutsideDivided | c : kInside);
+            if (uint32_t(x) < insideX && uint32_t(y) < insideY) {
+                vis = (vis & kKeepHigh) | kInside;
+            } else {
+                const uint32_t c = Outcodes(x, y, wid, hgt);
+                vis = (vis & kKeepHigh) | (c ? kOutsideDivided | c : kInside);
+            }
             pt[i].visible = vis;
         }
         panStatus[i] = static_cast<uint8_t>(vis);
