@@ -153,19 +153,7 @@ constexpr Glyph kGlyphs[6][2] = {
     {kFive, kFive},
 };
 
-// Writes x and y of the first corners (z stays 0) and adds them as one
-// polygon.
-void AddFlat(VERTEX3D *p3D, std::initializer_list<Local> points) {
-    int32_t n = 0;
-    for (const Local &p : points) {
-        p3D[n].x = p.lx;
-        p3D[n].y = p.ly;
-        ++n;
-    }
-    PolygonModelAdd(n, p3D);
-}
-
-Local At(int32_t h, int32_t v, Local p) { return {h + p.lx, v - p.ly}; }
+XY At(int32_t h, int32_t v, Local p) { return {h + p.lx, v - p.ly}; }
 
 // The arrow beside a number, pointing to the nearer goal line.  Beside a 10
 // it moves 40 toward the number where the digit next to it is the narrow 1.
@@ -174,11 +162,11 @@ void AddArrow(VERTEX3D *p3D, int32_t h, int32_t i, int32_t c, int32_t j, int32_t
     if (c == 0) {
         int32_t b = j + 6;
         if (i == 1 && h >= 0) b -= 40;
-        AddFlat(p3D, {{as - 9, b + 35}, {as, b}, {as - 18, b}});
+        AddGround(p3D, {{as - 9, b + 35}, {as, b}, {as - 18, b}});
     } else {
         int32_t b = k - 54;
         if (i == 1 && h < 0) b += 40;
-        AddFlat(p3D, {{as - 18, b}, {as, b}, {as - 9, b - 35}});
+        AddGround(p3D, {{as - 18, b}, {as, b}, {as - 9, b - 35}});
     }
 }
 
@@ -217,7 +205,7 @@ void QUELMAPI DoNumbers(MODEL *Model) {
                 for (int b = 0; b < 7; ++b) {
                     if (!(glyph.bars & (1u << b))) continue;
                     const Bar &bar = kBars[b];
-                    AddFlat(p3D, {{h + bar.lx1, v - bar.ly0},
+                    AddGround(p3D, {{h + bar.lx1, v - bar.ly0},
                                   {h + bar.lx1, v - bar.ly1},
                                   {h + bar.lx0, v - bar.ly1},
                                   {h + bar.lx0, v - bar.ly0}});
@@ -230,13 +218,13 @@ void QUELMAPI DoNumbers(MODEL *Model) {
                 PolygonModelSetDefaultVisibility(kVisFarMarks);
                 PolygonModelSetDefaultAction(0);
                 for (int s = 0; s < glyph.strokes; ++s)
-                    AddFlat(p3D, {At(h, v, glyph.stroke[s][0]), At(h, v, glyph.stroke[s][1])});
+                    AddGround(p3D, {At(h, v, glyph.stroke[s][0]), At(h, v, glyph.stroke[s][1])});
 
                 PolygonModelSetDefaultVisibility(kVisMediumMarks);
                 PolygonModelSetDefaultAction(0);
                 for (int q = 0; q < glyph.quads; ++q) {
                     const Local(&quad)[4] = glyph.quad[q];
-                    AddFlat(p3D, {At(h, v, quad[0]), At(h, v, quad[1]), At(h, v, quad[2]),
+                    AddGround(p3D, {At(h, v, quad[0]), At(h, v, quad[1]), At(h, v, quad[2]),
                                   At(h, v, quad[3])});
                 }
             }

@@ -45,23 +45,9 @@ constexpr int32_t kBandDepth = 180;
 constexpr int32_t kGoalLineY = 1800;
 constexpr int32_t kFieldHalfWidth = 960;
 
-struct XY {
-    int32_t x, y;
-};
 struct XYZ {
     int32_t x, y, z;
 };
-
-// Ground polygons write only x and y: the z of the work array is 0 there.
-void AddGround(VERTEX3D *p3D, std::initializer_list<XY> corners) {
-    int32_t n = 0;
-    for (const XY &c : corners) {
-        p3D[n].x = c.x;
-        p3D[n].y = c.y;
-        ++n;
-    }
-    PolygonModelAdd(n, p3D);
-}
 
 // The rectangle x0..x1 by y1..y2 in ground order.
 void AddRect(VERTEX3D *p3D, int32_t x0, int32_t x1, int32_t y1, int32_t y2) {
@@ -379,6 +365,16 @@ void AddPylons(VERTEX3D *p3D) {
 }
 
 }  // namespace
+
+void AddGround(VERTEX3D *p3D, std::initializer_list<XY> corners) {
+    int32_t n = 0;
+    for (const XY &c : corners) {
+        p3D[n].x = c.x;
+        p3D[n].y = c.y;
+        ++n;
+    }
+    PolygonModelAdd(n, p3D);
+}
 
 void LinkTileToMarks(const MODEL *Model, int32_t tile, int pq) {
     const int32_t next = Model->iNumEdges;

@@ -2,6 +2,8 @@
 #ifndef QUELM_STADIUM_STADIUM_H
 #define QUELM_STADIUM_STADIUM_H
 
+#include <initializer_list>
+
 #include "quelm.h"
 
 // Fills the shared model with the whole stadium, in painting order.  Reads
@@ -51,6 +53,13 @@ constexpr int32_t kActionRunEnd = ACT_ACTIVE;                      // 8
 void LinkTileToMarks(const MODEL *Model, int32_t tile, int pq);
 // Ends the run of marks at the last edge made.
 void EndMarkRun(const MODEL *Model);
+
+// A point on the ground.  Ground polygons write only x and y into the work
+// array, whose z the builder keeps at 0, and add them as one polygon.
+struct XY {
+    int32_t x, y;
+};
+void AddGround(VERTEX3D *p3D, std::initializer_list<XY> corners);
 
 // Indices of the playing-surface tiles that carry marks, row by row: columns
 // 0, 3, 6, 9 of rows 0 and 19, and 0, 2, 3, 6, 7, 9 of rows 1 to 18.
