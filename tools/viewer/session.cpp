@@ -338,8 +338,8 @@ void key_down(Session &s, const SDL_KeyboardEvent &e) {
 // A move that needs the dolly camera explains itself in the other modes.
 bool can_move(Session &s) {
     if (is_dolly(s)) return true;
-    say(s, std::string("the ") + CameraTerm(s.camera.get()) +
-               " camera moves by itself: 2 for dolly");
+    say(s, s.camera->View == VIEW_SPIN ? "the spin camera moves by itself: 2 for dolly"
+                                       : "the idle camera stays put: 2 for dolly");
     return false;
 }
 
