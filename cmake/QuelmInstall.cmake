@@ -21,6 +21,9 @@ install(FILES
   ${PROJECT_SOURCE_DIR}/include/gresk.h
   ${PROJECT_SOURCE_DIR}/include/tolvan.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+# The global heap's calls, for hosts that release what OpenDIB returns.
+install(FILES ${PROJECT_SOURCE_DIR}/platform/globalmem.h
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} RENAME quelm_globalmem.h)
 # The generator is a host tool; a build without tools installs no art, which
 # the library does without.
 if(TARGET quelm_data)

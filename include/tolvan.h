@@ -21,7 +21,8 @@
  * 32 bits, whose optional table is dropped), and a core header's 3-byte
  * colour entries are widened to RGBQUADs.  Null when the file is missing,
  * unsupported, truncated or corrupt.  Release the block with
- * GlobalFreeLocked (or GlobalHandle, GlobalUnlock, GlobalFree).
+ * GlobalFreeLocked (or GlobalHandle, GlobalUnlock, GlobalFree): KERNEL32's on
+ * Windows, quelm_globalmem.h's elsewhere.
  */
 #ifndef TOLVAN_H
 #define TOLVAN_H

@@ -1,6 +1,8 @@
 /* An outside program using an installed quelm from plain C: one frame of the
  * stadium into a memory bitmap.  Exits 0 when the picture was drawn. */
 #include <quelm.h>
+#include <quelm_globalmem.h>
+#include <tolvan.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -43,6 +45,8 @@ int main(void) {
 
     for (i = 0; i < WIDTH * HEIGHT; ++i) changed += bits[i] != BACKGROUND;
     DestroyScene(scene);
+    /* A host releases what the bitmap loader hands back itself. */
+    GlobalFreeLocked(OpenDIB("quelm.bmp"));
     if (changed < WIDTH * HEIGHT / 2) {
         fprintf(stderr, "consumer: only %d of %d pixels drawn\n", changed, WIDTH * HEIGHT);
         return 1;
