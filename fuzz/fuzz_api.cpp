@@ -2,7 +2,9 @@
 // sense could drive it: scenes and cameras made and destroyed, any double in
 // any camera member, any render rectangle (with a bitmap of its size or of
 // another), any settings bits and frame timings, frames, the transforms,
-// spin steps on fuzzed spin records and the dialog tables' conversions.
+// spin steps on fuzzed spin records, the dialog tables' conversions, the
+// host's own polygons added to the model, cleared scenes and the projection
+// called directly.
 //
 // After every frame the scene's pools must hold their counts, its surfaces
 // must name points and edges in use, divided points must be within the
@@ -223,8 +225,41 @@ int32_t SettingsMask(FuzzInput &in) {
     return in.i32();
 }
 
+// A host's own geometry added to the shared model: polygons of 0 to 9
+// corners (the store refuses what it cannot hold) around a point near the
+// field, now and then with extreme coordinates, enough of them at times to
+// fill the pools, so that near-plane cuts run out of room.
+void AddPolygons(FuzzInput &in) {
+    if (!Model) return;
+    PolygonModelSetDefaultMaterial(in.i32());
+    PolygonModelSetDefaultVisibility(in.u8() < 200 ? SettingsMask(in) | VIS_DRAW : in.i32());
+    const uint32_t polygons = in.u8() < 240 ? 1 + in.below(16) : 1 + in.below(1200);
+    const int32_t cx = in.smallish(3000), cy = in.smallish(3000);
+    const uint32_t spread = 1 + in.below(2000);
+    const auto near = [&](int32_t centre) {
+        return centre + static_cast<int32_t>(in.below(2 * spread + 1)) - static_cast<int32_t>(spread);
+    };
+    for (uint32_t p = 0; p < polygons; ++p) {
+        const uint32_t corners = in.below(10);
+        VERTEX3D *verts = new VERTEX3D[corners];  // exactly the corners given
+        for (uint32_t c = 0; c < corners; ++c) {
+            const bool extreme = in.u8() >= 250;
+            verts[c].x = extreme ? in.i32() : near(cx);
+            verts[c].y = extreme ? in.i32() : near(cy);
+            verts[c].z = extreme ? in.i32() : static_cast<int32_t>(in.below(600));
+            verts[c].visible = 0;
+        }
+        PolygonModelAdd(static_cast<int32_t>(corners), verts);
+        delete[] verts;
+    }
+    FUZZ_CHECK(Model->iNumVerts <= QUELM_MAX_VERTICES && Model->iNumEdges <= QUELM_MAX_EDGES &&
+                   Model->iNumPolygons <= QUELM_MAX_POLYGONS,
+               "model of %d vertices, %d edges, %d polygons", Model->iNumVerts,
+               Model->iNumEdges, Model->iNumPolygons);
+}
+
 void Step(FuzzInput &in, Host &host) {
-    switch (in.below(19)) {
+    switch (in.below(22)) {
     case 0: {
         SCENE *&slot = host.scenes[in.below(kSlots)];
         if (!slot) slot = InitScene();
@@ -315,9 +350,22 @@ void Step(FuzzInput &in, Host &host) {
     case 17:
         SpinTable(in, *PickCamera(in, host));
         break;
-    default:
+    case 18:
         if (SCENE *scene = PickScene(in, host)) WalkSurfaces(scene);
         FUZZ_CHECK(CameraTerm(PickCamera(in, host)) != nullptr, "no term");
+        break;
+    case 19:
+        AddPolygons(in);
+        break;
+    case 20:
+        if (SCENE *scene = PickScene(in, host)) PolygonSceneClear(scene);
+        break;
+    default:
+        // The projection driven directly, with any change bits.
+        if (SCENE *scene = PickScene(in, host); scene && Model) {
+            AddModelToScene(scene, Model, in.i32());
+            CheckScene(*scene);
+        }
         break;
     }
 }

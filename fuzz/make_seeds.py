@@ -159,7 +159,8 @@ GRESK_SEEDS = {
 INIT_SCENE, DESTROY_SCENE, INIT_CAMERA, DESTROY_CAMERA, MEMBER, RECT = range(6)
 SETTINGS, RATE, RENDER, SET_VIEW, TRANSFORMS, UPDATE = 6, 7, 8, 11, 12, 13
 SPIN_MEMBER, CHANGE_CAMERA, COORDINATE_TABLE, SPIN_TABLE, WALK = 14, 15, 16, 17, 18
-OPS = 19
+ADD_POLYGONS, CLEAR_SCENE, PROJECT = 19, 20, 21
+OPS = 22
 HOST_CAMERA = 3
 MEMBERS = ['ViewDistance', 'Xtarget', 'Ytarget', 'Ztarget', 'Xcamera', 'Ycamera', 'Zcamera',
            'Xn', 'Yn', 'Zn', 'BankAngle', 'Magnification']
@@ -212,6 +213,17 @@ class Api(Stream):
             self.u8(0)
         return self
 
+    def add_polygons(self, quads, x, y, spread):
+        """Quads around (x, y), drawn (visibility: plan bit 0x80000 and the draw bit)."""
+        self.op(ADD_POLYGONS).i32(44).u8(0).u8(7).u8(0).below(16, quads - 1)
+        self.smallish(3000, x).smallish(3000, y).below(2000, spread - 1)
+        for q in range(quads):
+            self.below(10, 4)
+            for dx, dy in ((0, 0), (1, 0), (1, 1), (0, 1)):
+                self.u8(0).below(2 * spread + 1, spread + (2 * dx - 1) * (q + 1)).below(
+                    2 * spread + 1, spread + (2 * dy - 1) * (q + 1)).below(600, 10 * q)
+        return self
+
     def spin_member(self, camera, which, value):
         self.op(SPIN_MEMBER).below(4, camera).below(10, which)
         return self.smallish(20000, value) if which < 7 else self.f64(value)
@@ -254,6 +266,10 @@ def api_seeds():
     a.op(CHANGE_CAMERA).below(4, 1).smallish(3, 2).op(SPIN_TABLE).below(4, 1).u8(1)
     a.op(WALK).below(3, 0).below(4, 1)
     seeds['dialog_tables'] = a.op(DESTROY_CAMERA).below(3, 1)
+    a = host_view(Api().init_scene(0)).add_polygons(6, 100, -2000, 900).init_scene(1)
+    a.member(HOST_CAMERA, 'Ycamera', -1990).member(HOST_CAMERA, 'Zcamera', 20)
+    a.render(0, HOST_CAMERA).render(1, HOST_CAMERA).op(CLEAR_SCENE).below(3, 1)
+    seeds['host_polygons'] = a.op(PROJECT).below(3, 1).i32(4).render(1, HOST_CAMERA)
     return {name: bytes(s.data) for name, s in seeds.items()}
 
 
