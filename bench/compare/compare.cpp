@@ -314,6 +314,25 @@ std::vector<Row> MeasureSize(BenchSize size, const Options &o) {
     return rows;
 }
 
+// The first line of a file that starts with `key`, after its colon; empty
+// when there is none.
+std::string FileLine(const char *path, std::string_view key) {
+    std::FILE *f = std::fopen(path, "r");
+    if (f == nullptr) return {};
+    char line[256];
+    std::string found;
+    while (found.empty() && std::fgets(line, sizeof line, f)) {
+        const std::string_view l = line;
+        if (!l.starts_with(key)) continue;
+        const size_t colon = l.find(':');
+        found = std::string(l.substr(colon == std::string_view::npos ? key.size() : colon + 1));
+        found.erase(0, found.find_first_not_of(' '));
+        found.erase(found.find_last_not_of("\n") + 1);
+    }
+    std::fclose(f);
+    return found;
+}
+
 // Frames drawn after the first, each with a complete reprojection, that
 // took a block from the global heap.
 long AllocationsPerFrames(int frames) {
@@ -331,25 +350,28 @@ int main(int argc, char **argv) {
         std::FILE *csv = nullptr;
         if (!o.csv.empty()) {
             csv = std::fopen(o.csv.c_str(), "w");
-            if (csv == nullptr) Usage("cannot write '" + o.csv + "': " + std::strerror(errno));
+            if (csv == nullptr)
+                throw std::runtime_error("cannot write '" + o.csv + "': " + std::strerror(errno));
             std::fprintf(csv,
                          "width,height,view,surfaces,pixels_written,gresk_us,cairo_us,"
                          "osmesa1_us,osmesa_default_us,memset_runs_us,memset_total_us,"
                          "renderscene_us,complete_edge_us,pan_edge_us,complete_vertex_us,"
                          "pan_vertex_us\n");
         }
+        std::printf("Machine: %s, %u hardware threads; load average %s\n",
+                    FileLine("/proc/cpuinfo", "model name").c_str(),
+                    std::thread::hardware_concurrency(), FileLine("/proc/loadavg", "").c_str());
         const double build = MakeQuelmSeconds(21);
         std::printf("MakeQuelm: %.0f µs (median of 21 builds)\n", build * 1e6);
         std::printf("Global heap blocks taken by 100 frames after the first: %ld\n",
                     AllocationsPerFrames(100));
-        std::printf("OSMesa default threads: the library's own choice on %u hardware threads\n",
-                    std::thread::hardware_concurrency());
         for (const BenchSize size : o.sizes) {
             const std::vector<Row> rows = MeasureSize(size, o);
             PrintTables(size, rows);
             if (csv) WriteCsv(csv, size, rows);
             std::fflush(stdout);
         }
+        std::printf("\nLoad average at the end: %s\n", FileLine("/proc/loadavg", "").c_str());
         if (csv && std::fclose(csv) != 0) throw std::runtime_error("cannot finish " + o.csv);
     } catch (const std::exception &e) {
         std::fprintf(stderr, "quelm_compare: %s\n", e.what());
