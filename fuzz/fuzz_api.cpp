@@ -234,7 +234,8 @@ void AddPolygons(FuzzInput &in) {
     PolygonModelSetDefaultMaterial(in.i32());
     PolygonModelSetDefaultVisibility(in.u8() < 200 ? SettingsMask(in) | VIS_DRAW : in.i32());
     const uint32_t polygons = in.u8() < 240 ? 1 + in.below(16) : 1 + in.below(1200);
-    const int32_t cx = in.smallish(3000), cy = in.smallish(3000);
+    const int32_t cx = static_cast<int32_t>(in.below(6001)) - 3000;
+    const int32_t cy = static_cast<int32_t>(in.below(6001)) - 3000;
     const uint32_t spread = 1 + in.below(2000);
     const auto near = [&](int32_t centre) {
         return centre + static_cast<int32_t>(in.below(2 * spread + 1)) - static_cast<int32_t>(spread);

@@ -216,7 +216,7 @@ class Api(Stream):
     def add_polygons(self, quads, x, y, spread):
         """Quads around (x, y), drawn (visibility: plan bit 0x80000 and the draw bit)."""
         self.op(ADD_POLYGONS).i32(44).u8(0).u8(7).u8(0).below(16, quads - 1)
-        self.smallish(3000, x).smallish(3000, y).below(2000, spread - 1)
+        self.below(6001, x + 3000).below(6001, y + 3000).below(2000, spread - 1)
         for q in range(quads):
             self.below(10, 4)
             for dx, dy in ((0, 0), (1, 0), (1, 1), (0, 1)):

@@ -243,6 +243,7 @@ TEST_F(Soak, CameraPathAcrossTheStadium) {
         host.Magnification = leg == Leg::kHigh ? Uniform(0.005, 0.05) : Uniform(0.01, 0.6);
         ++legs;
         for (long step = 0; step < length; ++step, ++frame) {
+            ASSERT_NO_FATAL_FAILURE(Disturb(leg));
             const double t = double(step) / double(length);
             CAMERA *camera = &host;
             if (leg == Leg::kSpin && spin) {
@@ -257,7 +258,6 @@ TEST_F(Soak, CameraPathAcrossTheStadium) {
                 host.Ytarget = target.y;
                 host.Ztarget = target.z;
             }
-            ASSERT_NO_FATAL_FAILURE(Disturb(leg));
             for (SCENE *scene : scenes) {
                 if (!scene) continue;
                 const long allocations = QuelmGlobalAllocations();
