@@ -56,12 +56,19 @@ inline CAMERA MakeBenchCamera(const BenchView &view, int width, int height) {
     return camera;
 }
 
+// Lets every target-only move of a scene pan, as two slow frames reported to
+// RenderRate do: they raise its pan limit to 2 (a third would exchange the
+// playing surfaces).
+inline void AllowPans(SCENE *scene) {
+    while (scene->iRapidPansLimit < 2) RenderRate(scene, 1, 2);
+}
+
 // The two moves every timing makes.  Complete() puts the target back and
 // steps the camera half an inch, back and forth on alternate calls: the next
 // frame is a complete reprojection.  Pan() moves only the target, by about
-// eight pixels, and allows pans: a frame right after a complete
-// reprojection is then a rapid pan, the same one every time.  (Pans in a
-// row would let the picture drift, which the library allows for up to two
+// eight pixels: in a scene that allows pans, a frame right after a complete
+// reprojection is then a rapid pan, the same one every time.  (Pans in a row
+// would let the picture drift, which the library allows for up to two
 // frames only.)
 class BenchMoves {
 public:
@@ -73,10 +80,7 @@ public:
         cameraStep_ = -cameraStep_;
         camera.Xtarget = target_;
     }
-    void Pan(CAMERA &camera, SCENE *scene) const {
-        camera.Xtarget = target_ + panStep_;
-        scene->iRapidPansLimit = 2;
-    }
+    void Pan(CAMERA &camera) const { camera.Xtarget = target_ + panStep_; }
 
 private:
     double cameraStep_ = 0.5;

@@ -103,4 +103,16 @@ TEST(BenchViews, SameFramingAtEverySize) {
     EXPECT_EQ(FindView("nowhere"), nullptr);
 }
 
+TEST(BenchViews, AllowingPansKeepsThePlayingSurface) {
+    for (const Loader loader : {Loader::kEdgeDriven, Loader::kVertex}) {
+        ScenePtr scene = MakeScene(loader);
+        const uint32_t settings = scene->SceneSettings;
+        AllowPans(scene.get());
+        EXPECT_EQ(scene->iRapidPansLimit, 2);
+        EXPECT_EQ(scene->SceneSettings, settings) << LoaderName(loader);
+        AllowPans(scene.get());
+        EXPECT_EQ(scene->SceneSettings, settings) << "a second call reports nothing";
+    }
+}
+
 }  // namespace

@@ -89,7 +89,8 @@ void QUELMAPI RapidPan(SCENE *Scene, MODEL *Model) {
     POINT3D *pt = Scene->PointList;
     sSPOINT *sp = Scene->ScreenPointList;
     // Unsigned bounds for the common case of a point that stays inside.
-    const uint32_t insideX = wid > 0 ? uint32_t(wid) : 0, insideY = hgt > 0 ? uint32_t(hgt) : 0;
+    const uint32_t insideX = wid > 0 ? static_cast<uint32_t>(wid) : 0;
+    const uint32_t insideY = hgt > 0 ? static_cast<uint32_t>(hgt) : 0;
     for (int32_t i = 0; i < numVerts; ++i) {
         uint32_t vis = pt[i].visible;
         if ((vis & kShifted) == kInside) {
@@ -97,7 +98,7 @@ void QUELMAPI RapidPan(SCENE *Scene, MODEL *Model) {
             const int16_t y = static_cast<int16_t>(WrapAdd(sp[i].y, ydelta));
             sp[i].x = x;
             sp[i].y = y;
-            if (uint32_t(x) < insideX && uint32_t(y) < insideY) {
+            if (static_cast<uint32_t>(x) < insideX && static_cast<uint32_t>(y) < insideY) {
                 vis = (vis & kKeepHigh) | kInside;
             } else {
                 const uint32_t c = Outcodes(x, y, wid, hgt);

@@ -56,7 +56,8 @@ extern "C" int32_t QUELMAPI __wrap_FillConvexPoly(BITMAPINFO *pBMI, uint8_t *pBi
         clipPending = false;
         call.filled = count;
         std::copy_n(pts, Clamped(count), call.fill);
-        call.request = *static_cast<const sFILLPOLY *>(req);
+        if (kind == GRESK_FILLPOLY && req != nullptr)
+            call.request = *static_cast<const sFILLPOLY *>(req);
         recording->calls.push_back(call);
     }
     return __real_FillConvexPoly(pBMI, pBits, pts, count, kind, req);
@@ -147,6 +148,7 @@ const char *LoaderName(Loader loader) {
 ViewFrame::ViewFrame(const BenchView &view, BenchSize size, Loader loader)
     : view(&view), scene(MakeScene(loader)), camera(MakeBenchCamera(view, size.width, size.height)),
       bitmap(size.width, size.height), moves(camera) {
+    AllowPans(scene.get());
     recorded = RecordFrame(bitmap, camera, scene.get());
     runs = PixelRuns(recorded, bitmap);
     pixels = 0;
@@ -159,7 +161,7 @@ void ViewFrame::ProjectComplete() {
 }
 
 bool ViewFrame::ProjectPan() {
-    moves.Pan(camera, scene.get());
+    moves.Pan(camera);
     const int32_t tally = scene->iRapidPansTally;
     const int32_t delta = SetView(&camera, &scene->Perspective);
     AddModelToScene(scene.get(), Model, delta);
@@ -172,7 +174,7 @@ void ViewFrame::RenderComplete() {
 }
 
 void ViewFrame::RenderPan() {
-    moves.Pan(camera, scene.get());
+    moves.Pan(camera);
     RenderScene(&bitmap.info, bitmap.bits.data(), &camera, scene.get());
 }
 

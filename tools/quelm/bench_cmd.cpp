@@ -70,6 +70,7 @@ Result measure(Size size, const BenchView &view, Loader loader, int frames) {
     SceneOptions options{size, 0, {}, {}};
     if (loader == Loader::vertex) options.settings = {{false, PLAN_FINE}, {true, PLAN_COARSE}};
     const ScenePtr scene = make_scene(options);
+    quelm_bench::AllowPans(scene.get());
     HostBitmap bitmap = make_host_bitmap(size.width, size.height, default_palette());
     CAMERA camera = quelm_bench::MakeBenchCamera(view, size.width, size.height);
     BenchMoves moves(camera);
@@ -85,7 +86,7 @@ Result measure(Size size, const BenchView &view, Loader loader, int frames) {
         moves.Complete(camera);
         complete.push_back(frame());
         still.push_back(frame());
-        moves.Pan(camera, scene.get());
+        moves.Pan(camera);
         pan.push_back(frame());
         r.fallbacks += scene->iRapidPansTally == 0;
     }
