@@ -31,71 +31,57 @@ int Distance(Rgb a, Rgb b) {
 constexpr int kNearlyEqual = 24;  // channels this close read as one colour
 constexpr int kDistinct = 80;     // this far apart, at a glance
 
-TEST(QuelmDefaultPalette, StartsBlackAndLeavesReservedBytesZero) {
-    EXPECT_EQ(Luma(At(0)), 0);
-    for (int i = 0; i < QUELM_PALETTE_SIZE; ++i)
-        EXPECT_EQ(QuelmDefaultPalette[i].rgbReserved, 0) << i;
-}
-
-TEST(QuelmDefaultPalette, TurfIsTwoCloseGreensOverDarkerGround) {
-    const Rgb turf = At(QUELM_MAT_TURF), alt = At(QUELM_MAT_TURF_ALT),
-              ground = At(QUELM_MAT_GROUND);
-    for (Rgb c : {turf, alt}) {
-        EXPECT_GT(c.g, c.r);
-        EXPECT_GT(c.g, c.b);
-    }
-    EXPECT_GT(Distance(turf, alt), 0);  // the checkerboard must show
-    EXPECT_LE(Distance(turf, alt), kNearlyEqual);
-    EXPECT_LT(Luma(ground), Luma(turf));
-    EXPECT_LT(Luma(ground), Luma(alt));
-}
-
-TEST(QuelmDefaultPalette, LinesAndNumbersAreWhiteFarMarksNearlySo) {
-    for (int m : {QUELM_MAT_LINE, QUELM_MAT_NUMBER}) EXPECT_EQ(Luma(At(m)), 255) << m;
-    const Rgb far = At(QUELM_MAT_FAR_MARK);
-    EXPECT_GT(Luma(far), 200);
-    EXPECT_LE(Distance(far, At(QUELM_MAT_LINE)), 48);
-}
-
 // The near hash marks share the +y end zone's colour, so it must stand out
 // on the turf and from the white lines, and the two end zones must differ.
-TEST(QuelmDefaultPalette, EndZonesStandOutFromTurfLinesAndEachOther) {
-    const Rgb plus = At(QUELM_MAT_END_ZONE_PLUS), minus = At(QUELM_MAT_END_ZONE_MINUS);
-    for (Rgb zone : {plus, minus}) {
-        EXPECT_GE(Distance(zone, At(QUELM_MAT_TURF)), kDistinct);
-        EXPECT_GE(Distance(zone, At(QUELM_MAT_TURF_ALT)), kDistinct);
-        EXPECT_GE(Distance(zone, At(QUELM_MAT_LINE)), kDistinct);
-    }
-    EXPECT_GE(Distance(plus, minus), kDistinct);
-}
-
-TEST(QuelmDefaultPalette, SkyFramesPylonsAndStandsHaveTheirColours) {
-    const Rgb sky = At(QUELM_MAT_SKY), frame = At(QUELM_MAT_GOAL_FRAME),
-              pylon = At(QUELM_MAT_PYLON), stands = At(QUELM_MAT_STANDS), pad = At(QUELM_MAT_PAD);
-    EXPECT_TRUE(sky.b > sky.g && sky.g > sky.r) << "sky blue";
-    EXPECT_TRUE(frame.r > 200 && frame.g > 180 && frame.b < 80) << "yellow";
-    EXPECT_TRUE(pylon.r > 200 && pylon.g > 60 && pylon.g < 180 && pylon.b < 60) << "orange";
-    EXPECT_GE(Distance(stands, sky), kDistinct / 2);
-    EXPECT_GE(Distance(pad, frame), kDistinct);
+TEST(QuelmDefaultPalette, EachMaterialReadsAsWhatItIs) {
+    const Rgb turf = At(QUELM_MAT_TURF), alt = At(QUELM_MAT_TURF_ALT), line = At(QUELM_MAT_LINE),
+              ground = At(QUELM_MAT_GROUND), far = At(QUELM_MAT_FAR_MARK), sky = At(QUELM_MAT_SKY),
+              frame = At(QUELM_MAT_GOAL_FRAME), pylon = At(QUELM_MAT_PYLON),
+              plus = At(QUELM_MAT_END_ZONE_PLUS), minus = At(QUELM_MAT_END_ZONE_MINUS);
+    auto green = [](Rgb c) { return c.g > c.r && c.g > c.b; };
+    auto standsOut = [&](Rgb zone) {
+        return std::min({Distance(zone, turf), Distance(zone, alt), Distance(zone, line)}) >=
+               kDistinct;
+    };
+    const std::pair<const char *, bool> checks[] = {
+        {"turf green", green(turf) && green(alt)},
+        {"checkerboard shows", Distance(turf, alt) > 0},
+        {"turf greens nearly equal", Distance(turf, alt) <= kNearlyEqual},
+        {"ground darker than turf", Luma(ground) < Luma(turf) && Luma(ground) < Luma(alt)},
+        {"lines white", Luma(line) == 255},
+        {"numbers white", Luma(At(QUELM_MAT_NUMBER)) == 255},
+        {"far marks nearly white", Luma(far) > 200 && Distance(far, line) <= 48},
+        {"end zones stand out", standsOut(plus) && standsOut(minus)},
+        {"end zones differ", Distance(plus, minus) >= kDistinct},
+        {"sky blue", sky.b > sky.g && sky.g > sky.r},
+        {"frames yellow", frame.r > 200 && frame.g > 180 && frame.b < 80},
+        {"pylons orange", pylon.r > 200 && pylon.g > 60 && pylon.g < 180 && pylon.b < 60},
+        {"stands apart from the sky", Distance(At(QUELM_MAT_STANDS), sky) >= kDistinct / 2},
+        {"pads apart from the frames", Distance(At(QUELM_MAT_PAD), frame) >= kDistinct},
+    };
+    for (const auto &[what, holds] : checks) EXPECT_TRUE(holds) << what;
 }
 
 // Unused entries are a grey ramp and a colour cube: black to white in order,
-// the primaries present.
+// the primaries present; no reserved byte is set.
 TEST(QuelmDefaultPalette, FillsTheRestWithRampAndCube) {
+    EXPECT_EQ(Luma(At(0)), 0);
     for (int i = 1; i < 32; ++i) {
-        const Rgb c = At(i), before = At(i - 1);
-        EXPECT_TRUE(c.r == c.g && c.g == c.b) << i;
-        EXPECT_GT(c.r, before.r) << i;
+        const Rgb c = At(i);
+        EXPECT_TRUE(c.r == c.g && c.g == c.b && c.r > At(i - 1).r) << i;
     }
     EXPECT_EQ(Luma(At(31)), 255);
-    bool red = false, green = false, blue = false;
+    int primaries = 0;
     for (int i = 64; i < QUELM_PALETTE_SIZE; ++i) {
         const Rgb c = At(i);
-        red |= c.r == 255 && c.g == 0 && c.b == 0;
-        green |= c.r == 0 && c.g == 255 && c.b == 0;
-        blue |= c.r == 0 && c.g == 0 && c.b == 255;
+        const bool red = c.r == 255 && c.g == 0 && c.b == 0;
+        const bool green = c.r == 0 && c.g == 255 && c.b == 0;
+        const bool blue = c.r == 0 && c.g == 0 && c.b == 255;
+        primaries |= red | green << 1 | blue << 2;
     }
-    EXPECT_TRUE(red && green && blue);
+    EXPECT_EQ(primaries, 7);
+    for (int i = 0; i < QUELM_PALETTE_SIZE; ++i)
+        EXPECT_EQ(QuelmDefaultPalette[i].rgbReserved, 0) << i;
 }
 
 // The build's data folder (QUELM_DATA) holds the generated art.
