@@ -4,12 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <vector>
@@ -94,10 +93,7 @@ const HWND kAppWnd = reinterpret_cast<HWND>(&appWindowTag);
 
 class DialogTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const QUELM_DIALOG_HOST callbacks = {&host, Show, Next, Posted, Hide};
-        QuelmSetDialogHost(&callbacks);
-    }
+    void SetUp() override { Attach(); }
     void TearDown() override {
         QuelmSetDialogHost(nullptr);
         QuelmSetOwnModuleReachable(TRUE);
@@ -105,10 +101,12 @@ protected:
         while (QuelmGetPostedMessage(&m)) {
         }
     }
-    // Opens the coordinate dialog with one scripted action, then Cancel.
-    int32_t CoordinateMove(QUELM_DIALOG_ACTION action) {
-        host.actions = {action, kCancel};
-        return DoCoordinateSystemDlg(kAppWnd);
+    // A fresh script for the next opening.
+    void Attach(std::vector<QUELM_DIALOG_ACTION> actions = {}) {
+        host = ScriptedHost{};
+        host.actions = std::move(actions);
+        const QUELM_DIALOG_HOST callbacks = {&host, Show, Next, Posted, Hide};
+        QuelmSetDialogHost(&callbacks);
     }
     ScriptedHost host;
 };
@@ -128,79 +126,74 @@ INT_PTR OpenTemplate(const char *name) {
     return result;
 }
 
-void ExpectControl(const Controls &cs, int id, int kind, const char *text, int x, int y, int cx,
-                   int cy) {
-    auto [first, last] = cs.equal_range(id);
-    for (auto it = first; it != last; ++it) {
-        const Control &c = it->second;
-        if (c.text == text && c.x == x) {
-            EXPECT_EQ(c.kind, kind) << id << " " << text;
-            EXPECT_EQ(c.y, y) << id << " " << text;
-            EXPECT_EQ(c.cx, cx) << id << " " << text;
-            EXPECT_EQ(c.cy, cy) << id << " " << text;
-            return;
-        }
+struct Item {
+    int id, kind;
+    std::string text;
+    int x, y, cx, cy;
+};
+
+// The template as the host was shown it: its caption and size, and exactly
+// these controls (closed through Cancel, whose result is 7 here).
+void ExpectTemplate(ScriptedHost &host, const char *name, const char *caption, int cx, int cy,
+                    const std::vector<Item> &items) {
+    SCOPED_TRACE(caption);
+    ASSERT_EQ(OpenTemplate(name), 7);
+    EXPECT_EQ(host.caption, caption);
+    EXPECT_EQ(host.dialog.cx, cx);
+    EXPECT_EQ(host.dialog.cy, cy);
+    EXPECT_EQ(host.shown.size(), items.size());
+    for (const Item &e : items) {
+        auto [first, last] = host.shown.equal_range(e.id);
+        const bool found = std::any_of(first, last, [&](const auto &c) {
+            const Control &k = c.second;
+            return k.kind == e.kind && k.text == e.text && k.x == e.x && k.y == e.y &&
+                   k.cx == e.cx && k.cy == e.cy;
+        });
+        EXPECT_TRUE(found) << "no control " << e.id << " \"" << e.text << "\" at " << e.x;
     }
-    ADD_FAILURE() << "no control " << id << " \"" << text << "\" at x " << x;
 }
 
-TEST_F(DialogTest, CoordinateTemplateIsLaidOutAsWritten) {
-    EXPECT_EQ(OpenTemplate("CoordinateSystem"), 7);  // closed: IDCANCEL
-    EXPECT_EQ(host.caption, "Control View");
-    EXPECT_EQ(host.dialog.cx, 150);
-    EXPECT_EQ(host.dialog.cy, 89);
+// Slider i at xs[i] with its number above it, and OK and Cancel below.
+std::vector<Item> SliderItems(int firstId, const std::vector<int> &xs) {
+    std::vector<Item> items = {{IDOK, QUELM_ITEM_BUTTON, "OK", 9, 65, 38, 10},
+                               {IDCANCEL, QUELM_ITEM_BUTTON, "Cancel", 9, 76, 38, 10}};
+    for (int i = 0; i < int(xs.size()); ++i) {
+        items.push_back({firstId + i, QUELM_ITEM_SCROLLBAR, "", xs[i], 6, 6, 48});
+        items.push_back({firstId + 20 + i, QUELM_ITEM_STATIC, "0.0", xs[i], 0, 14, 6});
+    }
+    return items;
+}
+
+TEST_F(DialogTest, TemplatesAreLaidOutAsWritten) {
+    std::vector<Item> coordinate = SliderItems(101, {5, 18, 32, 46, 60, 74, 88, 102, 116});
+    const Item captions[] = {{65535, QUELM_ITEM_STATIC, "vd", 6, 56, 9, 9},
+                             {65535, QUELM_ITEM_STATIC, "view-ref-pt", 19, 56, 40, 9},
+                             {65535, QUELM_ITEM_STATIC, "ctr-project", 61, 56, 40, 9},
+                             {65535, QUELM_ITEM_STATIC, "bank", 102, 56, 17, 9},
+                             {65535, QUELM_ITEM_STATIC, "quelm", 121, 56, 19, 9}};
+    coordinate.insert(coordinate.end(), std::begin(captions), std::end(captions));
+    ExpectTemplate(host, "CoordinateSystem", "Control View", 150, 89, coordinate);
     EXPECT_EQ(host.dialog.pointsize, 8);
     EXPECT_STREQ(host.dialog.face, "System");
     EXPECT_EQ(host.dialog.style & (WS_POPUP | WS_VISIBLE | WS_CAPTION),
               WS_POPUP | WS_VISIBLE | WS_CAPTION);
-    const Controls &cs = host.shown;
-    EXPECT_EQ(cs.size(), 25u);
-    const int xs[] = {5, 18, 32, 46, 60, 74, 88, 102, 116};
-    for (int i = 0; i < 9; ++i) {
-        ExpectControl(cs, 101 + i, QUELM_ITEM_SCROLLBAR, "", xs[i], 6, 6, 48);
-        EXPECT_TRUE(cs.find(101 + i)->second.style & SBS_VERT);
-        ExpectControl(cs, 121 + i, QUELM_ITEM_STATIC, "0.0", xs[i], 0, 14, 6);
-    }
-    ExpectControl(cs, IDOK, QUELM_ITEM_BUTTON, "OK", 9, 65, 38, 10);
-    ExpectControl(cs, IDCANCEL, QUELM_ITEM_BUTTON, "Cancel", 9, 76, 38, 10);
-    ExpectControl(cs, 65535, QUELM_ITEM_STATIC, "vd", 6, 56, 9, 9);
-    ExpectControl(cs, 65535, QUELM_ITEM_STATIC, "view-ref-pt", 19, 56, 40, 9);
-    ExpectControl(cs, 65535, QUELM_ITEM_STATIC, "ctr-project", 61, 56, 40, 9);
-    ExpectControl(cs, 65535, QUELM_ITEM_STATIC, "bank", 102, 56, 17, 9);
-    ExpectControl(cs, 65535, QUELM_ITEM_STATIC, "quelm", 121, 56, 19, 9);
-}
+    for (int id = 101; id <= 109; ++id) EXPECT_TRUE(host.shown.find(id)->second.style & SBS_VERT);
 
-TEST_F(DialogTest, SpinTemplateIsLaidOutAsWritten) {
-    EXPECT_EQ(OpenTemplate("spindemofeatures"), 7);  // names match in any case
-    EXPECT_EQ(host.caption, "Spin Demo View");
-    EXPECT_EQ(host.dialog.cx, 117);
-    EXPECT_EQ(host.dialog.cy, 90);
-    const Controls &cs = host.shown;
-    EXPECT_EQ(cs.size(), 26u);
-    const int xs[] = {5, 18, 32, 46, 60, 74, 88, 102};
-    const char *captions[] = {"VR", "TR", "TW", "VZ", "TZ", "VS", "TS", "QS"};
-    for (int i = 0; i < 8; ++i) {
-        ExpectControl(cs, 201 + i, QUELM_ITEM_SCROLLBAR, "", xs[i], 6, 6, 48);
-        ExpectControl(cs, 221 + i, QUELM_ITEM_STATIC, "0.0", xs[i], 0, 14, 6);
-        ExpectControl(cs, 65535, QUELM_ITEM_STATIC, captions[i], xs[i] + 1, 56, 9, 9);
-    }
-    ExpectControl(cs, IDOK, QUELM_ITEM_BUTTON, "OK", 9, 65, 38, 10);
-    ExpectControl(cs, IDCANCEL, QUELM_ITEM_BUTTON, "Cancel", 9, 76, 38, 10);
-}
+    std::vector<int> xs = {5, 18, 32, 46, 60, 74, 88, 102};
+    std::vector<Item> spin = SliderItems(201, xs);
+    const char *names[] = {"VR", "TR", "TW", "VZ", "TZ", "VS", "TS", "QS"};
+    for (int i = 0; i < 8; ++i) spin.push_back({65535, QUELM_ITEM_STATIC, names[i], xs[i] + 1, 56, 9, 9});
+    Attach();
+    ExpectTemplate(host, "spindemofeatures", "Spin Demo View", 117, 90, spin);  // any case
 
-TEST_F(DialogTest, SceneSettingsTemplateIsResource101) {
-    EXPECT_EQ(OpenTemplate(MAKEINTRESOURCEA(101)), 7);
-    EXPECT_EQ(host.caption, "Scene Settings");
-    EXPECT_EQ(host.dialog.cx, 185);
-    EXPECT_EQ(host.dialog.cy, 43);
+    Attach();
+    ExpectTemplate(host, MAKEINTRESOURCEA(101), "Scene Settings", 185, 43,
+                   {{IDOK, QUELM_ITEM_BUTTON, "OK", 129, 6, 50, 14},
+                    {IDCANCEL, QUELM_ITEM_BUTTON, "Cancel", 129, 23, 50, 14},
+                    {1000, QUELM_ITEM_CHECKBOX, "Texture Quelm", 3, 10, 117, 10},
+                    {1001, QUELM_ITEM_CHECKBOX, "Texture Stands", 3, 23, 113, 10}});
     EXPECT_EQ(host.dialog.style & (WS_SYSMENU | DS_MODALFRAME), WS_SYSMENU | DS_MODALFRAME);
-    const Controls &cs = host.shown;
-    EXPECT_EQ(cs.size(), 4u);
-    ExpectControl(cs, IDOK, QUELM_ITEM_BUTTON, "OK", 129, 6, 50, 14);
-    EXPECT_TRUE(cs.find(IDOK)->second.style & BS_DEFPUSHBUTTON);
-    ExpectControl(cs, IDCANCEL, QUELM_ITEM_BUTTON, "Cancel", 129, 23, 50, 14);
-    ExpectControl(cs, 1000, QUELM_ITEM_CHECKBOX, "Texture Quelm", 3, 10, 117, 10);
-    ExpectControl(cs, 1001, QUELM_ITEM_CHECKBOX, "Texture Stands", 3, 23, 113, 10);
+    EXPECT_TRUE(host.shown.find(IDOK)->second.style & BS_DEFPUSHBUTTON);
 }
 
 TEST_F(DialogTest, OnlyTheLibrarysOwnModuleAndTemplatesAreFound) {
@@ -216,27 +209,37 @@ TEST_F(DialogTest, OnlyTheLibrarysOwnModuleAndTemplatesAreFound) {
     EXPECT_EQ(host.shows, 0);
 }
 
-// --------------------------------------------------- openings that fail
-
-TEST_F(DialogTest, BothDialogsGiveMinusOneWhenTheModuleIsUnreachable) {
+TEST_F(DialogTest, BothDialogsGiveMinusOneWithoutModuleOrHost) {
     QuelmSetOwnModuleReachable(FALSE);
     EXPECT_EQ(DoCoordinateSystemDlg(kAppWnd), -1);
     EXPECT_EQ(DoSpinDemoFeaturesDlg(kAppWnd), -1);
-    EXPECT_EQ(host.shows, 0);
-}
-
-TEST_F(DialogTest, BothDialogsGiveMinusOneWithoutADialogHost) {
+    QuelmSetOwnModuleReachable(TRUE);
     QuelmSetDialogHost(nullptr);
     EXPECT_EQ(DoCoordinateSystemDlg(kAppWnd), -1);
     EXPECT_EQ(DoSpinDemoFeaturesDlg(kAppWnd), -1);
+    EXPECT_EQ(host.shows, 0);
     // The module was released again: a later opening works.
-    const QUELM_DIALOG_HOST callbacks = {&host, Show, Next, Posted, Hide};
-    QuelmSetDialogHost(&callbacks);
-    host.actions = {kOk};
+    Attach({kOk});
     EXPECT_EQ(DoCoordinateSystemDlg(kAppWnd), 1);
 }
 
 // ------------------------------------------------------ the coordinate dialog
+
+struct Slider {
+    int id, min, max, pos;
+    const char *text;
+};
+
+// Each slider's range and thumb as the host was shown them, and its number.
+void ExpectSliders(const Controls &shown, std::initializer_list<Slider> sliders) {
+    for (const Slider &e : sliders) {
+        const Control &bar = shown.find(e.id)->second;
+        EXPECT_EQ(bar.min, e.min) << e.id;
+        EXPECT_EQ(bar.max, e.max) << e.id;
+        EXPECT_EQ(bar.pos, e.pos) << e.id;
+        EXPECT_EQ(shown.find(e.id + 20)->second.text, e.text) << e.id;
+    }
+}
 
 TEST_F(DialogTest, OpeningShowsRangesPositionsAndNumbers) {
     CAMERA c{};
@@ -247,33 +250,23 @@ TEST_F(DialogTest, OpeningShowsRangesPositionsAndNumbers) {
     c.BankAngle = 0.8;  // 45.8 degrees
     c.Magnification = 1.0;
     ChangeView(&c);
-    host.actions = {kOk};
+    Attach({kOk});
     ASSERT_EQ(DoCoordinateSystemDlg(kAppWnd), 1);
     ASSERT_EQ(host.shows, 1);
     ASSERT_EQ(host.hides, 1);
-    const struct {
-        int id, min, max, pos;
-        const char *text;
-    } expected[] = {
-        {101, 0, 15000, 1500, "1500"},        {102, -15000, 15000, -12, "-12"},
-        {103, -15000, 15000, 15000, "20000"}, {104, -15000, 15000, 0, "0"},
-        {105, -15000, 15000, 0, "0"},         {106, -15000, 15000, 0, "0"},
-        {107, -15000, 15000, 360, "360"},     {108, 0, 359, 45, "45"},
-        {109, 0, 2500, 1000, "1000"},
-    };
-    for (const auto &e : expected) {
-        const Control &bar = host.shown.find(e.id)->second;
-        EXPECT_EQ(bar.min, e.min) << e.id;
-        EXPECT_EQ(bar.max, e.max) << e.id;
-        EXPECT_EQ(bar.pos, e.pos) << e.id;
-        EXPECT_EQ(host.shown.find(e.id + 20)->second.text, e.text) << e.id;
-    }
+    ExpectSliders(host.shown, {{101, 0, 15000, 1500, "1500"},        {102, -15000, 15000, -12, "-12"},
+                               {103, -15000, 15000, 15000, "20000"}, {104, -15000, 15000, 0, "0"},
+                               {105, -15000, 15000, 0, "0"},         {106, -15000, 15000, 0, "0"},
+                               {107, -15000, 15000, 360, "360"},     {108, 0, 359, 45, "45"},
+                               {109, 0, 2500, 1000, "1000"}});
     EXPECT_EQ(CoordinateSystem[7].page, 14);
     EXPECT_EQ(CoordinateSystem[0].page, 99);
     EXPECT_EQ(CoordinateSystem[0].line, 1);
     EXPECT_TRUE(host.posted.empty());  // opening reports nothing
 }
 
+// The value, the number, the thumb and the report (the value's low 16 bits)
+// after one request, then Cancel.
 TEST_F(DialogTest, EveryScrollRequestMovesAndClamps) {
     const struct {
         int entry, start, code, thumb, result;
@@ -284,6 +277,7 @@ TEST_F(DialogTest, EveryScrollRequestMovesAndClamps) {
         {0, 350, SB_PAGEUP, 0, 250},       {0, 50, SB_PAGEUP, 0, 0},
         {0, 700, SB_TOP, 0, 0},            {0, 700, SB_BOTTOM, 0, 15000},
         {0, 3, SB_THUMBTRACK, 1234, 1234}, {0, 3, SB_THUMBPOSITION, 77, 77},
+        {1, 0, SB_THUMBTRACK, -1200, -1200},  // reported as 64336
         {7, 20, SB_PAGEUP, 0, 5},          {7, 10, SB_PAGEUP, 0, 0},
         {7, 350, SB_PAGEDOWN, 0, 359},     {7, 0, SB_BOTTOM, 0, 359},
         {1, 0, SB_TOP, 0, -15000},         {1, -14990, SB_PAGEUP, 0, -15000},
@@ -294,9 +288,9 @@ TEST_F(DialogTest, EveryScrollRequestMovesAndClamps) {
     for (const auto &k : cases) {
         SCOPED_TRACE(testing::Message() << "entry " << k.entry << " from " << k.start
                                         << " request " << k.code);
-        host = ScriptedHost{};
         CoordinateSystem[k.entry].value = k.start;
-        ASSERT_EQ(CoordinateMove(Scroll(101 + k.entry, k.code, k.thumb)), 0);
+        Attach({Scroll(101 + k.entry, k.code, k.thumb), kCancel});
+        ASSERT_EQ(DoCoordinateSystemDlg(kAppWnd), 0);
         EXPECT_EQ(CoordinateSystem[k.entry].value, k.result);
         ASSERT_EQ(host.before.size(), 2u);
         EXPECT_EQ(host.before[1].find(121 + k.entry)->second.text, std::to_string(k.result));
@@ -310,23 +304,14 @@ TEST_F(DialogTest, EveryScrollRequestMovesAndClamps) {
     }
 }
 
-TEST_F(DialogTest, ThumbDragToANegativeValue) {
-    CoordinateSystem[1].value = 0;
-    ASSERT_EQ(CoordinateMove(Scroll(102, SB_THUMBTRACK, -1200)), 0);
-    EXPECT_EQ(CoordinateSystem[1].value, -1200);
-    EXPECT_EQ(host.before[1].find(122)->second.text, "-1200");
-    EXPECT_EQ(host.before[1].find(102)->second.pos, -1200);
-    ASSERT_EQ(host.posted.size(), 1u);
-    EXPECT_EQ(host.posted[0].wParam, 102u);
-    EXPECT_EQ(host.posted[0].lParam, 64336);
-}
-
 TEST_F(DialogTest, OtherScrollRequestsAreNotHandled) {
     CoordinateSystem[0].value = 10;
-    ASSERT_EQ(CoordinateMove(Scroll(101, SB_ENDSCROLL)), 0);
-    ASSERT_EQ(CoordinateMove(Scroll(101, 99)), 0);
+    for (int code : {SB_ENDSCROLL, 99}) {
+        Attach({Scroll(101, code), kCancel});
+        ASSERT_EQ(DoCoordinateSystemDlg(kAppWnd), 0);
+        EXPECT_TRUE(host.posted.empty());
+    }
     EXPECT_EQ(CoordinateSystem[0].value, 10);
-    EXPECT_TRUE(host.posted.empty());
     // Nor are scroll messages from anything but the dialog's sliders.
     EXPECT_EQ(CoordinateSystemDlgProc(nullptr, WM_VSCROLL, SB_LINEDOWN, 0), FALSE);
     EXPECT_EQ(CoordinateSystemDlgProc(nullptr, WM_COMMAND, 3, 0), FALSE);
@@ -348,32 +333,20 @@ TEST_F(DialogTest, HorizontalScrollMessagesMoveSlidersToo) {
     EXPECT_EQ(CoordinateSystem[8].value, 600);
 }
 
-TEST_F(DialogTest, CancelAfterThreeMovesReturnsZeroWithThreeReports) {
+// Cancel undoes nothing: the values stay, and the next opening shows them.
+TEST_F(DialogTest, CancelOrClosingReturnsZeroAndKeepsTheValues) {
     CoordinateSystem[0].value = 0;
-    host.actions = {Scroll(101, SB_LINEDOWN), Scroll(101, SB_LINEDOWN), Scroll(109, SB_TOP),
-                    kCancel};
+    Attach({Scroll(101, SB_LINEDOWN), Scroll(101, SB_LINEDOWN), Scroll(109, SB_TOP), kCancel});
     EXPECT_EQ(DoCoordinateSystemDlg(kAppWnd), 0);
     ASSERT_EQ(host.posted.size(), 3u);
     EXPECT_EQ(host.posted[1].lParam, 2);
     EXPECT_EQ(host.posted[2].wParam, 109u);
-    EXPECT_EQ(CoordinateSystem[0].value, 2);  // Cancel undoes nothing
-}
-
-TEST_F(DialogTest, ClosingTheHostWindowCancels) {
-    host.actions = {};  // the script closes at once
+    Attach();  // the host window closes at once
     EXPECT_EQ(DoCoordinateSystemDlg(kAppWnd), 0);
     EXPECT_EQ(host.hides, 1);
-}
-
-TEST_F(DialogTest, ValuesStayBetweenOpenings) {
-    CoordinateSystem[3].value = 40;
-    host.actions = {Scroll(104, SB_PAGEDOWN), kOk};
-    ASSERT_EQ(DoCoordinateSystemDlg(kAppWnd), 1);
-    host = ScriptedHost{};
-    host.actions = {kOk};
-    ASSERT_EQ(DoCoordinateSystemDlg(kAppWnd), 1);
-    EXPECT_EQ(host.shown.find(124)->second.text, "140");
-    EXPECT_EQ(host.shown.find(104)->second.pos, 140);
+    EXPECT_EQ(host.shown.find(121)->second.text, "2");
+    EXPECT_EQ(host.shown.find(101)->second.pos, 2);
+    EXPECT_EQ(host.shown.find(109)->second.pos, 0);
 }
 
 TEST_F(DialogTest, WithoutAPostedCallbackReportsWaitInTheQueue) {
@@ -389,8 +362,6 @@ TEST_F(DialogTest, WithoutAPostedCallbackReportsWaitInTheQueue) {
     EXPECT_EQ(m.lParam, 5);
     EXPECT_FALSE(QuelmGetPostedMessage(&m));
 }
-
-// --------------------------------------------------------------------- fonts
 
 TEST_F(DialogTest, NumbersAreDrawnInASmallFontAndNoFontLeaks) {
     LOGFONTA stock, number;
@@ -414,8 +385,7 @@ TEST_F(DialogTest, NumbersAreDrawnInASmallFontAndNoFontLeaks) {
 
     const long fonts = QuelmFontsLive();
     for (int i = 0; i < 3; ++i) {
-        host = ScriptedHost{};
-        host.actions = {kOk};
+        Attach({kOk});
         ASSERT_EQ(DoCoordinateSystemDlg(kAppWnd), 1);
         EXPECT_EQ(QuelmFontsLive(), fonts);
     }
@@ -439,18 +409,11 @@ TEST_F(DialogTest, SpinDialogShowsTheSpinTableAndTunesLive) {
     host.actions = {Scroll(206, SB_THUMBTRACK, 150), Scroll(206, SB_LINEDOWN), kOk};
     ASSERT_EQ(DoSpinDemoFeaturesDlg(kAppWnd), 1);
 
-    const struct {
-        int id, min, max;
-        const char *text;
-    } expected[] = {{201, 0, 15000, "2700"}, {202, 0, 1500, "540"},   {203, -1500, 1500, "128"},
-                    {204, 0, 15000, "360"},  {205, -1500, 1500, "72"}, {206, -150, 150, "0"},
-                    {207, -300, 300, "0"},   {208, 1, 2500, "1000"}};
-    for (const auto &e : expected) {
-        const Control &bar = host.shown.find(e.id)->second;
-        EXPECT_EQ(bar.min, e.min) << e.id;
-        EXPECT_EQ(bar.max, e.max) << e.id;
-        EXPECT_EQ(host.shown.find(e.id + 20)->second.text, e.text) << e.id;
-    }
+    // A new spin record's defaults, on each slider's range.
+    ExpectSliders(host.shown, {{201, 0, 15000, 2700, "2700"}, {202, 0, 1500, 540, "540"},
+                               {203, -1500, 1500, 128, "128"}, {204, 0, 15000, 360, "360"},
+                               {205, -1500, 1500, 72, "72"},   {206, -150, 150, 0, "0"},
+                               {207, -300, 300, 0, "0"},       {208, 1, 2500, 1000, "1000"}});
     EXPECT_EQ(SpinDemoFeature[5].page, 9);
     EXPECT_EQ(SpinDemoFeature[8].max, 0);  // the spare entries stay unused
     ASSERT_EQ(cameraX.size(), 3u);
@@ -465,7 +428,7 @@ TEST_F(DialogTest, SpinDialogShowsTheSpinTableAndTunesLive) {
 
 // ------------------------------------------------- camera <-> coordinate table
 
-TEST(ChangeView, ConvertsTheCameraIntoTheTable) {
+TEST(CoordinateTable, ChangeViewConvertsTheCameraAndViewChangedTakesItBack) {
     CAMERA c{};
     c.ViewDistance = 99.99;
     c.Xtarget = -0.5;
@@ -478,33 +441,25 @@ TEST(ChangeView, ConvertsTheCameraIntoTheTable) {
     EXPECT_EQ(CoordinateSystem[5].value, INT32_MIN);
     EXPECT_EQ(CoordinateSystem[7].value, 89);   // pi/2 against 3.141592654
     EXPECT_EQ(CoordinateSystem[8].value, 999);  // truncated, not rounded
-    c.Magnification = 1.0;
-    ChangeView(&c);
-    EXPECT_EQ(CoordinateSystem[8].value, 1000);
-}
 
-TEST(ViewChanged, ConvertsTheTableIntoTheCamera) {
     const int32_t values[] = {500, 1, -2, 3, -4, 5, -6, 90, 0};
     for (int i = 0; i < 9; ++i) CoordinateSystem[i].value = values[i];
-    CAMERA c{};
     c.Xn = 0.5;
     c.RenderRect = RECT{0, 0, 319, 199};
     c.View = VIEW_DOLLY;
     ViewChanged(&c);
-    EXPECT_EQ(c.ViewDistance, 500.0);
-    EXPECT_EQ(c.Xtarget, 1.0);
-    EXPECT_EQ(c.Ytarget, -2.0);
-    EXPECT_EQ(c.Ztarget, 3.0);
-    EXPECT_EQ(c.Xcamera, -4.0);
-    EXPECT_EQ(c.Ycamera, 5.0);
-    EXPECT_EQ(c.Zcamera, -6.0);
+    const double members[] = {c.ViewDistance, c.Xtarget, c.Ytarget, c.Ztarget,
+                              c.Xcamera,      c.Ycamera, c.Zcamera};
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(members[i], values[i]) << i;
     EXPECT_EQ(c.BankAngle, 90 / 180.0 * 3.141592654);
     EXPECT_EQ(c.Magnification, 0.0);  // taken as it is
     EXPECT_EQ(c.Xn, 0.5);
     EXPECT_EQ(c.RenderRect.right, 319);
     EXPECT_EQ(c.View, VIEW_DOLLY);
+    c.Magnification = 1.0;
     ChangeView(&c);
     EXPECT_EQ(CoordinateSystem[7].value, 90);  // the bank comes back unchanged
+    EXPECT_EQ(CoordinateSystem[8].value, 1000);
 }
 
 // ----------------------------------------------------- the template generator
