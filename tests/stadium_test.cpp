@@ -55,36 +55,32 @@ protected:
     SCENE *scene_ = nullptr;
 };
 
-TEST_F(Stadium, HasTheDescribedCountsAndMaterials) {
+TEST_F(Stadium, HasTheDescribedCounts) {
     EXPECT_EQ(Model->iNumPolygons, 1414);
     EXPECT_EQ(Model->iNumVerts, 3032);
     EXPECT_EQ(Model->iNumEdges, 4047);
-    std::map<int32_t, int> byCount, byMaterial;
-    for (int32_t k = 0; k < Model->iNumPolygons; ++k) {
-        ++byCount[Polygon(k).numv];
-        ++byMaterial[Polygon(k).material];
-    }
+    std::map<int32_t, int> byCount;
+    for (int32_t k = 0; k < Model->iNumPolygons; ++k) ++byCount[Polygon(k).numv];
     EXPECT_EQ(byCount, (std::map<int32_t, int>{{2, 142}, {3, 30}, {4, 1242}}));
-    EXPECT_EQ(byMaterial, (std::map<int32_t, int>{{54, 482}, {43, 382}, {32, 108}, {35, 100},
-                                                  {37, 96}, {44, 84}, {61, 48}, {38, 42}, {34, 22},
-                                                  {36, 20}, {51, 12}, {59, 12}, {63, 6}}));
     // The builder leaves its last defaults in force.
     EXPECT_EQ(Model->iDefaultMaterial, 61);
     EXPECT_EQ(Model->iDefaultVisibility, 0x1001);
     EXPECT_EQ(Model->iDefaultAction, 0);
 }
 
+// Together the sections name every polygon once.
 TEST_F(Stadium, EachSectionCarriesItsVisibilityAndMaterial) {
     struct Section {
         int32_t first, last;
-        uint32_t visible;
+        uint32_t visible;  // 0: the numbers' three versions differ
         int32_t material;
     };
     std::vector<Section> sections = {
         {18, 37, 0x80001, 36},   {38, 39, 0xA10001, 43},  {40, 47, 0x1910001, 32},
         {48, 49, 0xA10001, 34},  {50, 69, 0x8001, 43},    {80, 83, 0x80001, 37},
         {350, 369, 0x8001, 34},  {370, 385, 0x80001, 37}, {386, 389, 0x4001, 44},
-        {390, 469, 0x2001, 44},  {470, 829, 0x9001, 43},  {1366, 1413, 0x1001, 61},
+        {390, 469, 0x2001, 44},  {470, 829, 0x9001, 43},  {830, 1311, 0, 54},
+        {1366, 1413, 0x1001, 61},
     };
     for (int32_t k = 0; k < 18; ++k) sections.push_back({k, k, 0x40001, k % 3 == 0 ? 63 : 51});
     for (int i = 0; i < 20; ++i) {
@@ -97,13 +93,16 @@ TEST_F(Stadium, EachSectionCarriesItsVisibilityAndMaterial) {
         sections.push_back({first, first + 5, 0x80001, 59});
         sections.push_back({first + 6, first + 26, 0x80001, 38});
     }
+    std::multiset<int32_t> named;
     for (const Section &s : sections) {
         for (int32_t k = s.first; k <= s.last; ++k) {
-            EXPECT_EQ(Polygon(k).visible, s.visible) << k;
+            EXPECT_TRUE(s.visible == 0 || Polygon(k).visible == s.visible) << k;
             EXPECT_EQ(Polygon(k).material, s.material) << k;
+            named.insert(k);
         }
     }
-    for (int32_t k = 830; k <= 1311; ++k) EXPECT_EQ(Polygon(k).material, 54) << k;
+    EXPECT_EQ(named.size(), 1414u);
+    EXPECT_EQ(std::set<int32_t>(named.begin(), named.end()).size(), 1414u);
 }
 
 TEST_F(Stadium, SamplePolygonsHaveTheirShapes) {
