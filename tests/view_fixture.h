@@ -1,87 +1,90 @@
-// view_fixture.h - a hand-built model and scene for the projection tests.
-//
-// The pools are full-capacity global-heap blocks, as the library's own are,
-// so the stages run on exactly the records they meet in a frame.  The view
-// is a plain affine one unless a test sets TM itself: u = x, v = y,
-// w = z / 100, on a 320 x 200 viewport with the near plane at w = 0.05.
+// view_fixture.h - a hand-built model and a scene with the library's own
+// pools, for the projection tests.  The view is affine unless a test sets TM
+// itself: u = x, v = y, w = z / 100 on a 320 x 200 viewport, near plane at
+// w = 0.05, target at (160, 100, 100), which is screen (160, 100).
 #ifndef QUELM_TESTS_VIEW_FIXTURE_H
 #define QUELM_TESTS_VIEW_FIXTURE_H
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <initializer_list>
+#include <utility>
 #include <vector>
 
 #include "platform/globalmem.h"
 #include "quelm.h"
 #include "view/view.h"
 
+// Point statuses by value: inside, outside, outside and divided, behind.
+constexpr uint32_t kInside = 0x9, kOutside = 0xA, kDivided = 0xB, kBehind = 0xC;
+
 template <typename T>
-T *AllocPool(int count) {
+T *Block(int count = 1) {
     return static_cast<T *>(GlobalAllocLocked(sizeof(T) * static_cast<size_t>(count)));
 }
 
 class ViewTest : public ::testing::Test {
 protected:
-    MODEL *model = nullptr;
-    SCENE *scene = nullptr;
+    MODEL *model = Block<MODEL>();
+    SCENE *scene = Block<SCENE>();
 
     void SetUp() override {
-        model = AllocPool<MODEL>(1);
-        model->VertexList = AllocPool<VERTEX3D>(QUELM_MAX_VERTICES);
-        model->EdgeList = AllocPool<EDGELIST>(QUELM_MAX_EDGES);
-        model->PolygonList = AllocPool<POLYGONLIST>(QUELM_MAX_POLYGONS);
-        scene = AllocPool<SCENE>(1);
-        scene->PointList = AllocPool<POINT3D>(QUELM_MAX_VERTICES);
-        scene->ScreenPointList = AllocPool<sSPOINT>(QUELM_MAX_VERTICES);
-        scene->EdgeList = AllocPool<EDGELIST>(QUELM_MAX_EDGES);
-        scene->ScenePolygonList = AllocPool<POLYGONLIST>(QUELM_MAX_POLYGONS);
-        ASSERT_TRUE(model->VertexList && model->EdgeList && model->PolygonList);
-        ASSERT_TRUE(scene->PointList && scene->ScreenPointList && scene->EdgeList &&
-                    scene->ScenePolygonList);
-        scene->SceneSettings = SCENE_SETTINGS_INITIAL;
+        model->VertexList = Block<VERTEX3D>(QUELM_MAX_VERTICES);
+        model->EdgeList = Block<EDGELIST>(QUELM_MAX_EDGES);
+        model->PolygonList = Block<POLYGONLIST>(QUELM_MAX_POLYGONS);
+        ASSERT_TRUE(model->VertexList && model->EdgeList && model->PolygonList &&
+                    PolygonSceneInit(scene));
         SetAffineView();
+        View().XT = 160.0;
+        View().YT = 100.0;
+        View().ZT = 100.0;
     }
 
-    void TearDown() override {
+    ~ViewTest() override {
+        PolygonSceneDiscard(scene);
+        GlobalFreeLocked(scene);
         GlobalFreeLocked(model->VertexList);
         GlobalFreeLocked(model->EdgeList);
         GlobalFreeLocked(model->PolygonList);
         GlobalFreeLocked(model);
-        GlobalFreeLocked(scene->PointList);
-        GlobalFreeLocked(scene->ScreenPointList);
-        GlobalFreeLocked(scene->EdgeList);
-        GlobalFreeLocked(scene->ScenePolygonList);
-        GlobalFreeLocked(scene);
     }
 
     VANTAGE &View() { return scene->Perspective; }
 
-    // u = x + dx, v = y + dy, w = z / 100.
-    void SetAffineView(double dx = 0.0, double dy = 0.0) {
+    // u = x + dx, v = y, w = z / 100.
+    void SetAffineView(double dx = 0.0) {
         VANTAGE &p = View();
-        for (auto &row : p.TM)
-            for (double &c : row) c = 0.0;
+        std::fill(&p.TM[0][0], &p.TM[0][0] + 12, 0.0);
         p.TM[0][0] = 1.0;
         p.TM[1][1] = 1.0;
         p.TM[2][2] = 0.01;
         p.TM[3][0] = dx;
-        p.TM[3][1] = dy;
         p.RESX = 320.0;
         p.RESY = 200.0;
         p.W_CLIP_INSET = 0.05;
     }
 
+    // What SetView leaves after a frame in which only the target moved.
+    void MoveTarget(double dx, double dy = 0.0) {
+        VANTAGE &p = View();
+        p.XT += dx;
+        p.YT += dy;
+        p.DXT = dx;
+        p.DYT = dy;
+        p.DZT = 0.0;
+        p.ADXT += dx;
+        p.ADYT += dy;
+    }
+
     int32_t AddVertex(int32_t x, int32_t y, int32_t z, uint32_t plan = PLAN_GROUND) {
-        const int32_t i = model->iNumVerts++;
-        model->VertexList[i] = VERTEX3D{x, y, z, plan};
-        return i;
+        model->VertexList[model->iNumVerts] = VERTEX3D{x, y, z, plan};
+        return model->iNumVerts++;
     }
 
     int32_t AddEdge(int32_t a, int32_t b, uint32_t act = 0) {
-        const int32_t i = model->iNumEdges++;
-        model->EdgeList[i] = EDGELIST{a, b, act};
-        return i;
+        model->EdgeList[model->iNumEdges] = EDGELIST{a, b, act};
+        return model->iNumEdges++;
     }
 
     // A polygon over the given vertices, sharing edges in either direction
@@ -92,13 +95,12 @@ protected:
         POLYGONLIST &p = model->PolygonList[model->iNumPolygons];
         for (int32_t j = 0; j < n; ++j) {
             const int32_t a = v[j], b = v[(j + 1) % n];
-            int32_t e = -1;
-            for (int32_t k = 0; k < model->iNumEdges && e < 0; ++k) {
-                const EDGELIST &ed = model->EdgeList[k];
-                if ((ed.a == a && ed.b == b) || (ed.a == b && ed.b == a)) e = k;
-            }
+            int32_t e = 0;
+            while (e < model->iNumEdges && !((model->EdgeList[e].a == a && model->EdgeList[e].b == b) ||
+                                             (model->EdgeList[e].a == b && model->EdgeList[e].b == a)))
+                ++e;
             p.v[j] = a;
-            p.e[j] = e >= 0 ? e : AddEdge(a, b);
+            p.e[j] = e < model->iNumEdges ? e : AddEdge(a, b);
         }
         p.numv = n;
         p.visible = visible;
@@ -111,11 +113,10 @@ protected:
 
     POINT3D &Pt(int32_t i) { return scene->PointList[i]; }
     sSPOINT &Sp(int32_t i) { return scene->ScreenPointList[i]; }
+    std::pair<int, int> XY(int32_t i) { return {Sp(i).x, Sp(i).y}; }
     POLYGONLIST &Surf(int32_t i) { return scene->ScenePolygonList[i]; }
-    uint32_t Status(int32_t i) { return scene->PointList[i].visible & VIS_STATUS_MASK; }
-    uint32_t SurfStatus(int32_t i) {
-        return scene->ScenePolygonList[i].visible & VIS_STATUS_MASK;
-    }
+    uint32_t Status(int32_t i) { return Pt(i).visible & VIS_STATUS_MASK; }
+    uint32_t SurfStatus(int32_t i) { return Surf(i).visible & VIS_STATUS_MASK; }
 };
 
 #endif
