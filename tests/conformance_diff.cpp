@@ -1,14 +1,11 @@
-// conformance_diff - replays conformance scenarios through the library and
-// compares each frame with the full expected state, printing the first
-// difference field by field; or regenerates the per-frame digests that
-// conformance_test keeps.
+// conformance_diff - replays conformance scenarios and compares each frame
+// with the full expected state, printing the first difference field by
+// field; or regenerates the per-frame digests that conformance_test keeps.
 //
-//   conformance_diff [--expected DIR] [--all] [NAME ...]
-//   conformance_diff --write-digests [--expected DIR] [--out DIR] [NAME ...]
+//   conformance_diff [--write-digests] [--expected DIR] [--out DIR] [--all] [NAME ...]
 //
 // DIR holds expected/NAME.jsonl.gz (default: ../shared/conformance beside the
-// sources).  Scenarios come from the project's data/conformance/scenarios;
-// without names, all of them.
+// sources); without names, every scenario in data/conformance/scenarios.
 #include <zlib.h>
 
 #include <algorithm>
@@ -16,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -27,6 +25,9 @@
 namespace {
 
 namespace fs = std::filesystem;
+using conformance::FrameState;
+
+const fs::path kScenarios = fs::path(QUELM_CONFORMANCE_DIR) / "scenarios";
 
 struct Options {
     fs::path expected = QUELM_EXPECTED_DIR;
@@ -44,33 +45,29 @@ Options ParseArguments(int argc, char **argv) {
     Options o;
     for (int i = 1; i < argc; ++i) {
         const std::string_view a = argv[i];
-        auto value = [&]() -> std::string {
+        if (a == "--expected" || a == "--out") {
             if (i + 1 >= argc) throw UsageError(std::string(a) + " needs a folder");
-            return argv[++i];
-        };
-        if (a == "--expected")
-            o.expected = value();
-        else if (a == "--out")
-            o.out = value();
-        else if (a == "--write-digests")
+            (a == "--out" ? o.out : o.expected) = argv[++i];
+        } else if (a == "--write-digests") {
             o.writeDigests = true;
-        else if (a == "--all")
+        } else if (a == "--all") {
             o.all = true;
-        else if (a.starts_with("-"))
+        } else if (a.starts_with("-")) {
             throw UsageError("unknown option " + std::string(a));
-        else
+        } else {
             o.names.emplace_back(a);
+        }
     }
     if (o.names.empty()) {
-        for (const auto &e : fs::directory_iterator(fs::path(QUELM_CONFORMANCE_DIR) / "scenarios"))
+        for (const auto &e : fs::directory_iterator(kScenarios))
             if (e.path().extension() == ".json") o.names.push_back(e.path().stem().string());
         std::sort(o.names.begin(), o.names.end());
     }
     return o;
 }
 
-// The expected file's lines, one frame each.
-std::vector<std::string> ReadExpected(const fs::path &dir, const std::string &name) {
+// The expected file's frames, one line each.
+std::vector<FrameState> ReadExpected(const fs::path &dir, const std::string &name) {
     const fs::path path = dir / "expected" / (name + ".jsonl.gz");
     gzFile in = gzopen(path.string().c_str(), "rb");
     if (!in) throw std::runtime_error("cannot open " + path.string());
@@ -80,72 +77,54 @@ std::vector<std::string> ReadExpected(const fs::path &dir, const std::string &na
     while ((n = gzread(in, chunk.data(), static_cast<unsigned>(chunk.size()))) > 0)
         text.append(chunk.data(), static_cast<size_t>(n));
     int err = Z_OK;
-    const char *message = n < 0 ? gzerror(in, &err) : nullptr;
-    const std::string why = message ? message : "";
+    const std::string why = n < 0 ? gzerror(in, &err) : "";
     gzclose(in);
     if (n < 0) throw std::runtime_error(path.string() + ": " + why);
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        if (end > start) lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
+    std::vector<FrameState> frames;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);)
+        if (!line.empty()) frames.push_back(conformance::FrameFromJson(json::Parse(line)));
+    return frames;
 }
 
 void WriteDigests(const Options &o, const std::string &name) {
-    const std::vector<std::string> lines = ReadExpected(o.expected, name);
+    const std::vector<FrameState> frames = ReadExpected(o.expected, name);
     fs::create_directories(o.out);
     const fs::path path = o.out / (name + ".txt");
     std::ofstream out(path, std::ios::binary);
-    for (const std::string &line : lines)
-        out << conformance::FormatDigest(conformance::Digest(
-                   conformance::FrameFromJson(json::Parse(line))))
-            << '\n';
+    for (const FrameState &frame : frames)
+        out << conformance::FormatDigest(conformance::Digest(frame)) << '\n';
     if (!out) throw std::runtime_error("cannot write " + path.string());
-    std::printf("%s: %zu frames\n", name.c_str(), lines.size());
+    std::printf("%s: %zu frames\n", name.c_str(), frames.size());
 }
 
 // True when every frame matches.
 bool Compare(const Options &o, const std::string &name) {
-    const std::vector<std::string> lines = ReadExpected(o.expected, name);
-    const json::Value scenario = json::Parse(conformance::ReadFile(
-        (fs::path(QUELM_CONFORMANCE_DIR) / "scenarios" / (name + ".json")).string()));
+    const std::vector<FrameState> expected = ReadExpected(o.expected, name);
+    const json::Value scenario =
+        json::Parse(conformance::ReadFile((kScenarios / (name + ".json")).string()));
     size_t frames = 0, bad = 0;
-    conformance::RunScenario(scenario, [&](const conformance::FrameState &actual) {
-        if (frames >= lines.size()) {
+    conformance::RunScenario(scenario, [&](const FrameState &actual) {
+        if (frames >= expected.size()) {
             std::printf("%s: frame %zu is beyond the %zu expected\n", name.c_str(), frames,
-                        lines.size());
+                        expected.size());
             ++bad;
             return false;
         }
-        const conformance::FrameState expected =
-            conformance::FrameFromJson(json::Parse(lines[frames++]));
-        const std::vector<std::string> diffs = conformance::Differences(expected, actual);
+        const FrameState &want = expected[frames++];
+        const std::vector<std::string> diffs = conformance::Differences(want, actual);
         if (diffs.empty()) return true;
         ++bad;
         std::printf("%s frame %lld (setview expected %d):\n", name.c_str(),
-                    static_cast<long long>(expected.frame), expected.setview);
+                    static_cast<long long>(want.frame), want.setview);
         for (const std::string &d : diffs) std::printf("  %s\n", d.c_str());
         return o.all;
     });
-    if (bad == 0 && frames != lines.size()) {
-        std::printf("%s: %zu frames rendered, %zu expected\n", name.c_str(), frames, lines.size());
-        return false;
-    }
-    if (bad == 0) std::printf("%s: all %zu frames match\n", name.c_str(), frames);
-    return bad == 0;
-}
-
-// The library finds quelm.bmp through QUELM_DATA; default to this build's.
-void DefaultDataFolder() {
-#ifdef _WIN32
-    if (!std::getenv("QUELM_DATA")) _putenv_s("QUELM_DATA", QUELM_TEST_DATA);
-#else
-    setenv("QUELM_DATA", QUELM_TEST_DATA, 0);
-#endif
+    if (bad == 0 && frames != expected.size())
+        std::printf("%s: %zu frames rendered, %zu expected\n", name.c_str(), frames, expected.size());
+    else if (bad == 0)
+        std::printf("%s: all %zu frames match\n", name.c_str(), frames);
+    return bad == 0 && frames == expected.size();
 }
 
 }  // namespace
@@ -153,7 +132,12 @@ void DefaultDataFolder() {
 int main(int argc, char **argv) {
     try {
         const Options o = ParseArguments(argc, argv);
-        DefaultDataFolder();
+        // The library finds quelm.bmp through QUELM_DATA; default to this build's.
+#ifdef _WIN32
+        if (!std::getenv("QUELM_DATA")) _putenv_s("QUELM_DATA", QUELM_TEST_DATA);
+#else
+        setenv("QUELM_DATA", QUELM_TEST_DATA, 0);
+#endif
         bool ok = true;
         for (const std::string &name : o.names) {
             if (o.writeDigests)

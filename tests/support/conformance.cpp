@@ -41,35 +41,52 @@ static_assert(CountPerspectiveDoubles() == kPerspectiveDoubles, "VANTAGE is all 
 std::string PerspectiveName(size_t index) {
     for (const auto &m : kPerspectiveMembers) {
         const auto n = static_cast<size_t>(m.doubles);
-        if (index < n) {
-            if (n == 1) return m.name;
-            return std::string(m.name) + "[" + std::to_string(index / 3) + "][" +
-                   std::to_string(index % 3) + "]";
-        }
+        if (index < n)
+            return n == 1 ? m.name
+                          : std::string(m.name) + "[" + std::to_string(index / 3) + "][" +
+                                std::to_string(index % 3) + "]";
         index -= n;
     }
     return "?";
 }
 
-constexpr const char *kCameraDoubleNames[] = {"Xcamera", "Ycamera", "Zcamera",
-                                               "Xtarget", "Ytarget", "Ztarget"};
-
+// CameraState::doubles in order; a camera step may set the first seven.
+constexpr const char *kCameraNames[] = {"Xcamera", "Ycamera", "Zcamera", "Xtarget", "Ytarget",
+                                        "Ztarget", "Magnification", "Xn", "Yn", "Zn"};
 double CAMERA::*const kCameraDoubles[] = {&CAMERA::Xcamera, &CAMERA::Ycamera, &CAMERA::Zcamera,
-                                          &CAMERA::Xtarget, &CAMERA::Ytarget, &CAMERA::Ztarget};
+                                          &CAMERA::Xtarget, &CAMERA::Ytarget, &CAMERA::Ztarget,
+                                          &CAMERA::Magnification, &CAMERA::Xn, &CAMERA::Yn,
+                                          &CAMERA::Zn};
+static_assert(std::size(kCameraNames) == sizeof(CameraState::doubles) / sizeof(double));
+constexpr size_t kCameraSettable = 7;
 
-int32_t Int32(const json::Value &v) {
-    const int64_t i = v.AsInt();
-    if (i < std::numeric_limits<int32_t>::min() || i > std::numeric_limits<int32_t>::max())
-        throw json::Error("JSON: " + std::to_string(i) + " does not fit 32 bits");
-    return static_cast<int32_t>(i);
+// The header fields, in the order both the digest and the differences take them.
+constexpr const char *kHeaderNames[] = {"setview", "tally",  "limit", "settings",
+                                        "nverts",  "nedges", "npolys"};
+std::array<int64_t, 7> Header(const FrameState &s) {
+    return {s.setview, s.tally, s.limit, s.settings, s.nverts, s.nedges, s.npolys};
 }
 
+int64_t InRange(const json::Value &v, int64_t lo, int64_t hi) {
+    const int64_t i = v.AsInt();
+    if (i < lo || i > hi) throw json::Error("JSON: " + std::to_string(i) + " does not fit 32 bits");
+    return i;
+}
+int32_t Int32(const json::Value &v) {
+    return static_cast<int32_t>(InRange(v, std::numeric_limits<int32_t>::min(),
+                                        std::numeric_limits<int32_t>::max()));
+}
 // Words are written unsigned; masks may be given either way.
 uint32_t Word(const json::Value &v) {
-    const int64_t i = v.AsInt();
-    if (i < std::numeric_limits<int32_t>::min() || i > std::numeric_limits<uint32_t>::max())
-        throw json::Error("JSON: " + std::to_string(i) + " does not fit 32 bits");
-    return static_cast<uint32_t>(i);
+    return static_cast<uint32_t>(InRange(v, std::numeric_limits<int32_t>::min(),
+                                         std::numeric_limits<uint32_t>::max()));
+}
+
+// An array of `size` elements, the last of them an array.
+const json::Value &Tuple(const json::Value &v, size_t size, const char *what) {
+    if (!v.IsArray() || v.Size() != size || !v.At(size - 1).IsArray())
+        throw json::Error(std::string("JSON: malformed ") + what);
+    return v;
 }
 
 PointState PointFromJson(const json::Value &p, bool withStatus) {
@@ -107,29 +124,21 @@ FrameState Capture(int64_t frame, int32_t setview, const SCENE &scene, const CAM
     s.nedges = scene.iScreenNumEdges;
     s.npolys = scene.iScreenNumPolygons;
     // A broken count must not read beyond the pools.
-    const int32_t nverts = std::clamp(s.nverts, 0, QUELM_MAX_VERTICES);
-    const int32_t nedges = std::clamp(s.nedges, 0, QUELM_MAX_EDGES);
-    const int32_t npolys = std::clamp(s.npolys, 0, QUELM_MAX_POLYGONS);
-    for (int32_t i = 0; i < nverts; ++i)
+    for (int32_t i = 0; i < std::clamp(s.nverts, 0, QUELM_MAX_VERTICES); ++i)
         s.points.push_back({scene.PointList[i].visible, scene.ScreenPointList[i].x,
                             scene.ScreenPointList[i].y});
-    for (int32_t i = 0; i < npolys; ++i) {
+    for (int32_t i = 0; i < std::clamp(s.npolys, 0, QUELM_MAX_POLYGONS); ++i) {
         const POLYGONLIST &p = scene.ScenePolygonList[i];
-        const int32_t n = std::clamp(p.numv, 0, QUELM_MAX_POLYGON_VERTICES);
-        s.polys.push_back({p.visible, p.numv, std::vector<int32_t>(p.v, p.v + n)});
+        s.polys.push_back({p.visible, p.numv,
+                           std::vector<int32_t>(p.v, p.v + std::clamp(p.numv, 0, QUELM_MAX_POLYGON_VERTICES))});
     }
-    for (int32_t i = 0; i < nedges; ++i) s.acts.push_back(scene.EdgeList[i].act);
+    for (int32_t i = 0; i < std::clamp(s.nedges, 0, QUELM_MAX_EDGES); ++i)
+        s.acts.push_back(scene.EdgeList[i].act);
     s.calls = CallsFromLog();
     std::memcpy(s.perspective.data(), &scene.Perspective, sizeof(VANTAGE));
-    for (size_t i = 0; i < 6; ++i) s.camera.position[i] = camera.*kCameraDoubles[i];
-    s.camera.rect[0] = camera.RenderRect.left;
-    s.camera.rect[1] = camera.RenderRect.top;
-    s.camera.rect[2] = camera.RenderRect.right;
-    s.camera.rect[3] = camera.RenderRect.bottom;
-    s.camera.magnification = camera.Magnification;
-    s.camera.n[0] = camera.Xn;
-    s.camera.n[1] = camera.Yn;
-    s.camera.n[2] = camera.Zn;
+    for (size_t i = 0; i < std::size(kCameraDoubles); ++i) s.camera.doubles[i] = camera.*kCameraDoubles[i];
+    const RECT &r = camera.RenderRect;
+    s.camera.rect = {r.left, r.top, r.right, r.bottom};
     return s;
 }
 
@@ -137,17 +146,10 @@ FrameState Capture(int64_t frame, int32_t setview, const SCENE &scene, const CAM
 
 void ApplyCamera(const json::Value &step, CAMERA &camera) {
     for (const auto &[key, value] : step.members) {
+        const auto *name = std::find(kCameraNames, kCameraNames + kCameraSettable, key);
         if (key == "op") continue;
-        bool known = false;
-        for (size_t i = 0; i < 6; ++i) {
-            if (key == kCameraDoubleNames[i]) {
-                camera.*kCameraDoubles[i] = value.AsDouble();
-                known = true;
-            }
-        }
-        if (known) continue;
-        if (key == "Magnification") {
-            camera.Magnification = value.AsDouble();
+        if (name != kCameraNames + kCameraSettable) {
+            camera.*kCameraDoubles[name - kCameraNames] = value.AsDouble();
         } else if (key == "RenderRect") {
             if (!value.IsArray() || value.Size() != 4) throw json::Error("RenderRect: 4 numbers");
             camera.RenderRect = {Int32(value.At(0)), Int32(value.At(1)), Int32(value.At(2)),
@@ -161,28 +163,23 @@ void ApplyCamera(const json::Value &step, CAMERA &camera) {
 void ApplySpin(const json::Value &step, CAMERA &camera) {
     auto *spin = static_cast<SPINDEMO_VIEW *>(camera.Control);
     if (!spin) throw std::runtime_error("spin_set on a camera without a spin record");
-    struct IntMember {
-        const char *name;
-        int32_t SPINDEMO_VIEW::*member;
-    };
-    static constexpr IntMember kInts[] = {
-        {"CameraRadius", &SPINDEMO_VIEW::CameraRadius}, {"TargetRadius", &SPINDEMO_VIEW::TargetRadius},
-        {"TW", &SPINDEMO_VIEW::TW},                     {"CameraHeight", &SPINDEMO_VIEW::CameraHeight},
-        {"TargetHeight", &SPINDEMO_VIEW::TargetHeight}, {"CameraStep", &SPINDEMO_VIEW::CameraStep},
-        {"TargetStep", &SPINDEMO_VIEW::TargetStep}};
+    using V = SPINDEMO_VIEW;
+    static constexpr std::pair<const char *, int32_t V::*> kInts[] = {
+        {"CameraRadius", &V::CameraRadius}, {"TargetRadius", &V::TargetRadius}, {"TW", &V::TW},
+        {"CameraHeight", &V::CameraHeight}, {"TargetHeight", &V::TargetHeight},
+        {"CameraStep", &V::CameraStep},     {"TargetStep", &V::TargetStep}};
+    static constexpr std::pair<const char *, double V::*> kDoubles[] = {
+        {"Magnification", &V::Magnification}, {"CameraAngle", &V::CameraAngle},
+        {"TargetAngle", &V::TargetAngle}};
     for (const auto &[key, value] : step.members) {
-        if (key == "op") continue;
-        const auto i = std::find_if(std::begin(kInts), std::end(kInts),
-                                    [&](const IntMember &m) { return key == m.name; });
+        auto named = [&key](const auto &m) { return key == m.first; };
+        const auto i = std::find_if(std::begin(kInts), std::end(kInts), named);
+        const auto d = std::find_if(std::begin(kDoubles), std::end(kDoubles), named);
         if (i != std::end(kInts))
-            spin->*(i->member) = Int32(value);
-        else if (key == "Magnification")
-            spin->Magnification = value.AsDouble();
-        else if (key == "CameraAngle")
-            spin->CameraAngle = value.AsDouble();
-        else if (key == "TargetAngle")
-            spin->TargetAngle = value.AsDouble();
-        else
+            spin->*(i->second) = Int32(value);
+        else if (d != std::end(kDoubles))
+            spin->*(d->second) = value.AsDouble();
+        else if (key != "op")
             throw json::Error("spin_set step: unknown member \"" + key + "\"");
     }
 }
@@ -199,46 +196,48 @@ struct Run {
 
 // ---------------------------------------------------------------- digests
 
+// FNV-1a over the little-endian bytes of 64-bit values.
 class Hash {
 public:
     void Add(uint64_t value) {
-        for (int i = 0; i < 8; ++i) {
-            h_ ^= (value >> (8 * i)) & 0xFF;
-            h_ *= 0x100000001B3ull;
-        }
+        for (int i = 0; i < 8; ++i) h_ = (h_ ^ ((value >> (8 * i)) & 0xFF)) * 0x100000001B3ull;
     }
     void AddSigned(int64_t value) { Add(static_cast<uint64_t>(value)); }
     void AddDouble(double value) { Add(std::bit_cast<uint64_t>(value)); }
     uint64_t Value() const { return h_; }
 
 private:
-    uint64_t h_ = 0xCBF29CE484222325ull;  // FNV-1a
+    uint64_t h_ = 0xCBF29CE484222325ull;
 };
 
 // ------------------------------------------------------------ differences
 
 std::string Text(double d) {
     char buf[64];
-    const auto r = std::to_chars(buf, buf + sizeof buf, d);
-    return std::string(buf, r.ptr);
+    return std::string(buf, std::to_chars(buf, buf + sizeof buf, d).ptr);
+}
+
+template <typename T, typename Show>
+std::string List(const std::vector<T> &items, Show show) {
+    std::string s;
+    for (const T &item : items) s += (s.empty() ? "" : ",") + show(item);
+    return "[" + s + "]";
 }
 
 std::string Text(const PointState &p, bool withStatus) {
-    std::string s = "[";
-    if (withStatus) s += std::to_string(p.visible) + ",";
-    return s + std::to_string(p.x) + "," + std::to_string(p.y) + "]";
+    return "[" + (withStatus ? std::to_string(p.visible) + "," : "") + std::to_string(p.x) + "," +
+           std::to_string(p.y) + "]";
 }
 
+std::string Number(int32_t v) { return std::to_string(v); }
+
 std::string Text(const SurfaceState &p) {
-    std::string s = "[" + std::to_string(p.visible) + "," + std::to_string(p.numv) + ",[";
-    for (size_t i = 0; i < p.v.size(); ++i) s += (i ? "," : "") + std::to_string(p.v[i]);
-    return s + "]]";
+    return "[" + std::to_string(p.visible) + "," + Number(p.numv) + "," + List(p.v, Number) + "]";
 }
 
 std::string Text(const CallState &c) {
-    std::string s = "[" + std::to_string(c.clip) + "," + std::to_string(c.colour) + ",[";
-    for (size_t i = 0; i < c.points.size(); ++i) s += (i ? "," : "") + Text(c.points[i], false);
-    return s + "]]";
+    return "[" + Number(c.clip) + "," + Number(c.colour) + "," +
+           List(c.points, [](const PointState &p) { return Text(p, false); }) + "]";
 }
 
 std::string Text(uint32_t word) {
@@ -247,7 +246,12 @@ std::string Text(uint32_t word) {
     return buf;
 }
 
-bool SameBits(double a, double b) { return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b); }
+// Doubles compare by their bits: signed zeros differ.
+void DoubleDifference(const std::string &name, double expected, double actual,
+                      std::vector<std::string> &out) {
+    if (std::bit_cast<uint64_t>(expected) != std::bit_cast<uint64_t>(actual))
+        out.push_back(name + ": expected " + Text(expected) + ", got " + Text(actual));
+}
 
 // The first differing element of two lists and how many differ.
 template <typename T, typename Show>
@@ -265,12 +269,10 @@ void ListDifference(const char *name, const std::vector<T> &expected, const std:
     if (expected.size() != actual.size())
         line = std::string(name) + ": expected " + std::to_string(expected.size()) + " entries, got " +
                std::to_string(actual.size());
-    if (first != SIZE_MAX) {
-        if (!line.empty()) line += "; ";
-        line += std::string(name) + "[" + std::to_string(first) + "]: expected " +
-                show(expected[first]) + ", got " + show(actual[first]) + " (" +
+    if (first != SIZE_MAX)
+        line += (line.empty() ? "" : "; ") + std::string(name) + "[" + std::to_string(first) +
+                "]: expected " + show(expected[first]) + ", got " + show(actual[first]) + " (" +
                 std::to_string(count) + " of " + std::to_string(n) + " differ)";
-    }
     if (!line.empty()) out.push_back(line);
 }
 
@@ -290,19 +292,17 @@ FrameState FrameFromJson(const json::Value &f) {
     s.npolys = Int32(f.At("npolys"));
     for (const json::Value &p : f.At("points").items) s.points.push_back(PointFromJson(p, true));
     for (const json::Value &p : f.At("polys").items) {
-        if (!p.IsArray() || p.Size() != 3 || !p.At(2).IsArray())
-            throw json::Error("JSON: malformed surface");
-        SurfaceState surface{Word(p.At(0)), Int32(p.At(1)), {}};
+        SurfaceState &surface = s.polys.emplace_back();
+        surface.visible = Word(Tuple(p, 3, "surface").At(0));
+        surface.numv = Int32(p.At(1));
         for (const json::Value &v : p.At(2).items) surface.v.push_back(Int32(v));
-        s.polys.push_back(std::move(surface));
     }
     for (const json::Value &a : f.At("acts").items) s.acts.push_back(Word(a));
     for (const json::Value &c : f.At("calls").items) {
-        if (!c.IsArray() || c.Size() != 3 || !c.At(2).IsArray())
-            throw json::Error("JSON: malformed call");
-        CallState call{Int32(c.At(0)), Int32(c.At(1)), {}};
+        CallState &call = s.calls.emplace_back();
+        call.clip = Int32(Tuple(c, 3, "call").At(0));
+        call.colour = Int32(c.At(1));
         for (const json::Value &p : c.At(2).items) call.points.push_back(PointFromJson(p, false));
-        s.calls.push_back(std::move(call));
     }
     const json::Value &view = f.At("perspective");
     size_t k = 0;
@@ -319,13 +319,9 @@ FrameState FrameFromJson(const json::Value &f) {
         }
     }
     const json::Value &cam = f.At("camera");
-    for (size_t i = 0; i < 6; ++i) s.camera.position[i] = cam.At(kCameraDoubleNames[i]).AsDouble();
-    const json::Value &rect = cam.At("RenderRect");
-    for (size_t i = 0; i < 4; ++i) s.camera.rect[i] = Int32(rect.At(i));
-    s.camera.magnification = cam.At("Magnification").AsDouble();
-    s.camera.n[0] = cam.At("Xn").AsDouble();
-    s.camera.n[1] = cam.At("Yn").AsDouble();
-    s.camera.n[2] = cam.At("Zn").AsDouble();
+    for (size_t i = 0; i < std::size(kCameraNames); ++i)
+        s.camera.doubles[i] = cam.At(kCameraNames[i]).AsDouble();
+    for (size_t i = 0; i < 4; ++i) s.camera.rect[i] = Int32(cam.At("RenderRect").At(i));
     return s;
 }
 
@@ -374,22 +370,14 @@ const char *const kDigestPartNames[7] = {"header", "points", "polys", "acts",
                                          "calls", "perspective", "camera"};
 
 FrameDigest Digest(const FrameState &s) {
-    FrameDigest d;
-    d.frame = s.frame;
-    d.setview = s.setview;
-    Hash header;
-    for (int64_t v : {int64_t{s.setview}, int64_t{s.tally}, int64_t{s.limit},
-                      int64_t{s.settings}, int64_t{s.nverts}, int64_t{s.nedges},
-                      int64_t{s.npolys}})
-        header.AddSigned(v);
-    Hash points;
+    Hash header, points, polys, acts, calls, view, cam;
+    for (int64_t v : Header(s)) header.AddSigned(v);
     points.Add(s.points.size());
     for (const PointState &p : s.points) {
         points.Add(p.visible);
         points.AddSigned(p.x);
         points.AddSigned(p.y);
     }
-    Hash polys;
     polys.Add(s.polys.size());
     for (const SurfaceState &p : s.polys) {
         polys.Add(p.visible);
@@ -397,10 +385,8 @@ FrameDigest Digest(const FrameState &s) {
         polys.Add(p.v.size());
         for (int32_t v : p.v) polys.AddSigned(v);
     }
-    Hash acts;
     acts.Add(s.acts.size());
     for (uint32_t a : s.acts) acts.Add(a);
-    Hash calls;
     calls.Add(s.calls.size());
     for (const CallState &c : s.calls) {
         calls.AddSigned(c.clip);
@@ -411,16 +397,14 @@ FrameDigest Digest(const FrameState &s) {
             calls.AddSigned(p.y);
         }
     }
-    Hash view;
     for (double v : s.perspective) view.AddDouble(v);
-    Hash cam;
-    for (double v : s.camera.position) cam.AddDouble(v);
+    // The position, then the rectangle, then the rest.
+    for (size_t i = 0; i < 6; ++i) cam.AddDouble(s.camera.doubles[i]);
     for (int32_t v : s.camera.rect) cam.AddSigned(v);
-    cam.AddDouble(s.camera.magnification);
-    for (double v : s.camera.n) cam.AddDouble(v);
-    d.parts = {header.Value(), points.Value(), polys.Value(), acts.Value(),
-               calls.Value(),  view.Value(),   cam.Value()};
-    return d;
+    for (size_t i = 6; i < std::size(s.camera.doubles); ++i) cam.AddDouble(s.camera.doubles[i]);
+    return {s.frame, s.setview,
+            {header.Value(), points.Value(), polys.Value(), acts.Value(), calls.Value(),
+             view.Value(), cam.Value()}};
 }
 
 std::string FormatDigest(const FrameDigest &d) {
@@ -445,38 +429,21 @@ FrameDigest ParseDigest(const std::string &line) {
 
 std::vector<std::string> Differences(const FrameState &e, const FrameState &a) {
     std::vector<std::string> out;
-    const std::pair<const char *, std::pair<int64_t, int64_t>> header[] = {
-        {"setview", {e.setview, a.setview}}, {"tally", {e.tally, a.tally}},
-        {"limit", {e.limit, a.limit}},       {"settings", {e.settings, a.settings}},
-        {"nverts", {e.nverts, a.nverts}},    {"nedges", {e.nedges, a.nedges}},
-        {"npolys", {e.npolys, a.npolys}}};
-    for (const auto &[name, values] : header)
-        if (values.first != values.second)
-            out.push_back(std::string(name) + ": expected " + std::to_string(values.first) +
-                          ", got " + std::to_string(values.second));
-    ListDifference("points", e.points, a.points,
-                   [](const PointState &p) { return Text(p, true); }, out);
+    const auto eh = Header(e), ah = Header(a);
+    for (size_t i = 0; i < eh.size(); ++i)
+        if (eh[i] != ah[i])
+            out.push_back(std::string(kHeaderNames[i]) + ": expected " + std::to_string(eh[i]) +
+                          ", got " + std::to_string(ah[i]));
+    ListDifference("points", e.points, a.points, [](const PointState &p) { return Text(p, true); }, out);
     ListDifference("polys", e.polys, a.polys, [](const SurfaceState &p) { return Text(p); }, out);
     ListDifference("acts", e.acts, a.acts, [](uint32_t w) { return Text(w); }, out);
     ListDifference("calls", e.calls, a.calls, [](const CallState &c) { return Text(c); }, out);
     for (size_t i = 0; i < kPerspectiveDoubles; ++i)
-        if (!SameBits(e.perspective[i], a.perspective[i]))
-            out.push_back("perspective." + PerspectiveName(i) + ": expected " +
-                          Text(e.perspective[i]) + ", got " + Text(a.perspective[i]));
-    const CameraState &ec = e.camera, &ac = a.camera;
-    for (size_t i = 0; i < 6; ++i)
-        if (!SameBits(ec.position[i], ac.position[i]))
-            out.push_back(std::string("camera.") + kCameraDoubleNames[i] + ": expected " +
-                          Text(ec.position[i]) + ", got " + Text(ac.position[i]));
-    if (!std::equal(std::begin(ec.rect), std::end(ec.rect), std::begin(ac.rect)))
-        out.push_back("camera.RenderRect differs");
-    const std::pair<const char *, std::pair<double, double>> rest[] = {
-        {"Magnification", {ec.magnification, ac.magnification}},
-        {"Xn", {ec.n[0], ac.n[0]}}, {"Yn", {ec.n[1], ac.n[1]}}, {"Zn", {ec.n[2], ac.n[2]}}};
-    for (const auto &[name, values] : rest)
-        if (!SameBits(values.first, values.second))
-            out.push_back(std::string("camera.") + name + ": expected " + Text(values.first) +
-                          ", got " + Text(values.second));
+        DoubleDifference("perspective." + PerspectiveName(i), e.perspective[i], a.perspective[i], out);
+    for (size_t i = 0; i < std::size(kCameraNames); ++i)
+        DoubleDifference(std::string("camera.") + kCameraNames[i], e.camera.doubles[i],
+                         a.camera.doubles[i], out);
+    if (e.camera.rect != a.camera.rect) out.push_back("camera.RenderRect differs");
     return out;
 }
 

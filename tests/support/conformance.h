@@ -43,10 +43,9 @@ struct CallState {
 constexpr size_t kPerspectiveDoubles = sizeof(VANTAGE) / sizeof(double);
 
 struct CameraState {
-    double position[6];  // Xcamera, Ycamera, Zcamera, Xtarget, Ytarget, Ztarget
-    int32_t rect[4];
-    double magnification;
-    double n[3];
+    // Xcamera, Ycamera, Zcamera, Xtarget, Ytarget, Ztarget, Magnification, Xn, Yn, Zn
+    double doubles[10];
+    std::array<int32_t, 4> rect;  // RenderRect
 };
 
 struct FrameState {

@@ -1,7 +1,6 @@
 #include "tests/support/json.h"
 
 #include <charconv>
-#include <cstring>
 
 namespace json {
 
@@ -25,30 +24,33 @@ private:
     std::string_view s_;
     size_t pos_ = 0;
 
-    [[noreturn]] void Fail(const char *what) const {
-        throw Error(std::string("JSON: ") + what + " at offset " + std::to_string(pos_));
+    [[noreturn]] void Fail(const std::string &what) const {
+        throw Error("JSON: " + what + " at offset " + std::to_string(pos_));
+    }
+
+    bool At(std::string_view chars) const {
+        return pos_ < s_.size() && chars.find(s_[pos_]) != std::string_view::npos;
     }
 
     void SkipSpace() {
-        while (pos_ < s_.size() && std::strchr(" \t\r\n", s_[pos_]) && s_[pos_] != '\0') ++pos_;
+        while (At(" \t\r\n")) ++pos_;
     }
 
     bool Eat(char c) {
         SkipSpace();
-        if (pos_ < s_.size() && s_[pos_] == c) {
-            ++pos_;
-            return true;
-        }
-        return false;
+        if (pos_ >= s_.size() || s_[pos_] != c) return false;
+        ++pos_;
+        return true;
     }
 
     void Expect(char c) {
-        if (!Eat(c)) Fail((std::string("expected '") + c + "'").c_str());
+        if (!Eat(c)) Fail(std::string("expected '") + c + "'");
     }
 
-    void Word(std::string_view word) {
+    Value Literal(std::string_view word, Value v) {
         if (s_.substr(pos_, word.size()) != word) Fail("unknown literal");
         pos_ += word.size();
+        return v;
     }
 
     Value Any(int depth) {
@@ -63,7 +65,7 @@ private:
             if (Eat('}')) return v;
             do {
                 SkipSpace();
-                if (pos_ >= s_.size() || s_[pos_] != '"') Fail("expected a member name");
+                if (!At("\"")) Fail("expected a member name");
                 std::string key = String();
                 Expect(':');
                 v.members.emplace_back(std::move(key), Any(depth + 1));
@@ -83,17 +85,14 @@ private:
             v.text = String();
             return v;
         case 't':
-            Word("true");
             v.type = Value::Type::Bool;
             v.boolean = true;
-            return v;
+            return Literal("true", v);
         case 'f':
-            Word("false");
             v.type = Value::Type::Bool;
-            return v;
+            return Literal("false", v);
         case 'n':
-            Word("null");
-            return v;
+            return Literal("null", v);
         default:
             return Number();
         }
@@ -102,6 +101,7 @@ private:
     // Every escape is decoded; \u only within ASCII, which is all that
     // the files' names and ops use.
     std::string String() {
+        static constexpr std::string_view kEscaped = "\"\\/bfnrt", kMeant = "\"\\/\b\f\n\r\t";
         ++pos_;  // opening quote
         std::string out;
         while (true) {
@@ -110,41 +110,26 @@ private:
             if (c == '"') return out;
             if (c != '\\') {
                 out += c;
-                continue;
-            }
-            if (pos_ >= s_.size()) Fail("unterminated escape");
-            const char e = s_[pos_++];
-            switch (e) {
-            case '"': case '\\': case '/': out += e; break;
-            case 'b': out += '\b'; break;
-            case 'f': out += '\f'; break;
-            case 'n': out += '\n'; break;
-            case 'r': out += '\r'; break;
-            case 't': out += '\t'; break;
-            case 'u': {
+            } else if (At(kEscaped)) {
+                out += kMeant[kEscaped.find(s_[pos_++])];
+            } else if (At("u")) {
                 unsigned code = 0;
-                if (pos_ + 4 > s_.size() ||
-                    std::from_chars(s_.data() + pos_, s_.data() + pos_ + 4, code, 16).ptr !=
-                        s_.data() + pos_ + 4)
+                const char *first = s_.data() + pos_ + 1;
+                if (pos_ + 5 > s_.size() || std::from_chars(first, first + 4, code, 16).ptr != first + 4)
                     Fail("bad \\u escape");
                 if (code > 0x7F) Fail("non-ASCII \\u escape");
-                pos_ += 4;
+                pos_ += 5;
                 out += static_cast<char>(code);
-                break;
-            }
-            default: Fail("bad escape");
+            } else {
+                Fail("bad escape");
             }
         }
     }
 
     Value Number() {
         const size_t start = pos_;
-        if (pos_ < s_.size() && s_[pos_] == '-') ++pos_;
         bool integral = true;
-        while (pos_ < s_.size() && std::strchr("0123456789.eE+-", s_[pos_]) && s_[pos_] != '\0') {
-            if (std::strchr(".eE", s_[pos_])) integral = false;
-            ++pos_;
-        }
+        for (; At("0123456789.eE+-"); ++pos_) integral = integral && !At(".eE");
         const char *first = s_.data() + start;
         const char *last = s_.data() + pos_;
         if (first == last) Fail("unexpected character");
@@ -175,8 +160,7 @@ const Value &Value::At(std::string_view key) const {
 }
 
 const Value &Value::At(size_t index) const {
-    if (!IsArray() || index >= items.size())
-        throw Error("JSON: no element " + std::to_string(index));
+    if (!IsArray() || index >= items.size()) throw Error("JSON: no element " + std::to_string(index));
     return items[index];
 }
 
