@@ -25,8 +25,7 @@ std::vector<fs::path> InputsIn(const fs::path &folder) {
     std::vector<fs::path> files;
     if (fs::is_directory(folder))
         for (const auto &entry : fs::directory_iterator(folder))
-            if (entry.is_regular_file() && entry.path().filename() != "README.md")
-                files.push_back(entry.path());
+            if (entry.is_regular_file()) files.push_back(entry.path());
     std::sort(files.begin(), files.end());
     return files;
 }

@@ -16,7 +16,7 @@ targets=("$@")
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 -DQUELM_FUZZ=ON \
-  -DQUELM_BUILD_TESTS=OFF -DQUELM_BUILD_TOOLS=OFF -DQUELM_BUILD_BENCH=OFF >/dev/null
+  -DQUELM_BUILD_TESTS=OFF -DQUELM_BUILD_TOOLS=OFF -DQUELM_BUILD_BENCH=OFF
 cmake --build "$build" -j"${JOBS:-2}" --target fuzz
 
 # Longest input each target gets: a BMP with room for its headers and a few
