@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "tests/support/json.h"
 
 namespace {
@@ -27,12 +29,18 @@ std::string Slurp(const std::string &path) {
 }
 
 Outcome Bench(const std::string &args) {
-    const std::string out = ::testing::TempDir() + "bench_out.txt";
-    const std::string err = ::testing::TempDir() + "bench_err.txt";
+    // ctest runs each test in its own process, in parallel: name the files
+    // after the process so two runs never share them.
+    const std::string stem = ::testing::TempDir() + "bench_" + std::to_string(getpid());
+    const std::string out = stem + "_out.txt";
+    const std::string err = stem + "_err.txt";
     const std::string command =
         std::string(QUELM_TOOL_PATH) + " bench " + args + " >" + out + " 2>" + err;
     const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(out), Slurp(err)};
+    Outcome outcome{WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(out), Slurp(err)};
+    std::remove(out.c_str());
+    std::remove(err.c_str());
+    return outcome;
 }
 
 int Lines(const std::string &text) {
