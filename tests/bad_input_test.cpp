@@ -8,20 +8,19 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "tests/support/run_tool.h"
 
 namespace fs = std::filesystem;
 
@@ -46,13 +45,6 @@ struct Outcome {
     int signal = 0;
     std::string out, err;
 };
-
-std::string Slurp(const fs::path &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 std::set<std::string> Names(const fs::path &dir) {
     std::set<std::string> names;
@@ -168,8 +160,8 @@ protected:
         Outcome r;
         if (WIFEXITED(wstatus)) r.status = WEXITSTATUS(wstatus);
         if (WIFSIGNALED(wstatus)) r.signal = WTERMSIG(wstatus);
-        r.out = Slurp(out);
-        r.err = Slurp(err);
+        r.out = quelm_test::slurp(out);
+        r.err = quelm_test::slurp(err);
         return r;
     }
 
@@ -178,9 +170,7 @@ protected:
     void Expect(const std::string &program, const std::string &prefix,
                 const std::vector<Case> &cases) {
         for (const Case &c : cases) {
-            std::string shown;
-            for (const std::string &a : c.args) shown += " " + a;
-            SCOPED_TRACE(prefix + shown);
+            SCOPED_TRACE(prefix + quelm_test::joined(c.args));
             const Outcome r = Run(program, c);
             ASSERT_NE(r.status, 127) << "could not start: " << r.err;
             EXPECT_EQ(r.signal, 0) << "killed by signal " << r.signal << ": " << r.err;
