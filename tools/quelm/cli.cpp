@@ -123,49 +123,55 @@ const Option *find_option(std::span<const Option> options, std::string_view name
 
 }  // namespace
 
+bool apply_options(std::span<const std::string_view> args, std::span<const Option> options,
+                   const std::string &program,
+                   const std::function<bool(std::string_view)> &ends) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        std::string_view arg = args[i];
+        if (ends(arg)) return false;
+        // -o is the one short option: the output file.
+        if (arg == "-o") arg = "--output";
+        if (!arg.starts_with("--") || arg.size() == 2)
+            usage_error("unexpected argument " + quoted(arg) + " (see " + program + " --help)");
+        std::string_view name = arg.substr(2);
+        std::string_view value;
+        const size_t eq = name.find('=');
+        const bool inline_value = eq != std::string_view::npos;
+        if (inline_value) {
+            value = name.substr(eq + 1);
+            name = name.substr(0, eq);
+        }
+        const Option *option = find_option(options, name);
+        if (!option)
+            usage_error("unknown option --" + std::string(name) + " (see " + program + " --help)");
+        const std::string flag = "--" + std::string(name);
+        if (!option->meta) {
+            if (inline_value) usage_error(flag + " takes no value");
+        } else if (!inline_value) {
+            if (i + 1 >= args.size()) usage_error(flag + " needs a value: " + option->meta);
+            value = args[++i];
+        }
+        try {
+            option->apply(value);
+        } catch (const Failure &f) {
+            throw Failure(f.status, flag + ": " + f.what());
+        }
+    }
+    return true;
+}
+
 bool parse_options(std::string_view verb, std::string_view summary,
                    std::span<const std::string_view> args, std::span<const Option> options) {
-    const std::string where = "quelm " + std::string(verb);
     try {
-        for (size_t i = 0; i < args.size(); ++i) {
-            std::string_view arg = args[i];
-            if (arg == "--help" || arg == "-h") {
-                print_help(verb, summary, options);
-                return false;
-            }
-            // -o is the one short option: the output file.
-            if (arg == "-o") arg = "--output";
-            if (!arg.starts_with("--") || arg.size() == 2)
-                usage_error("unexpected argument " + quoted(arg) + " (see " + where + " --help)");
-            std::string_view name = arg.substr(2);
-            std::string_view value;
-            const size_t eq = name.find('=');
-            const bool inline_value = eq != std::string_view::npos;
-            if (inline_value) {
-                value = name.substr(eq + 1);
-                name = name.substr(0, eq);
-            }
-            const Option *option = find_option(options, name);
-            if (!option)
-                usage_error("unknown option --" + std::string(name) + " (see " + where +
-                            " --help)");
-            const std::string flag = "--" + std::string(name);
-            if (!option->meta) {
-                if (inline_value) usage_error(flag + " takes no value");
-            } else if (!inline_value) {
-                if (i + 1 >= args.size()) usage_error(flag + " needs a value: " + option->meta);
-                value = args[++i];
-            }
-            try {
-                option->apply(value);
-            } catch (const Failure &f) {
-                throw Failure(f.status, flag + ": " + f.what());
-            }
-        }
+        return apply_options(args, options, "quelm " + std::string(verb),
+                             [&](std::string_view arg) {
+                                 if (arg != "--help" && arg != "-h") return false;
+                                 print_help(verb, summary, options);
+                                 return true;
+                             });
     } catch (const Failure &f) {
         throw Failure(f.status, std::string(verb) + ": " + f.what());
     }
-    return true;
 }
 
 }  // namespace quelm_tool

@@ -53,6 +53,15 @@ struct Option {
     std::function<void(std::string_view)> apply;
 };
 
+// Applies the "--name VALUE", "--name=VALUE" and "--flag" arguments to their
+// options in order ("-o" stands for "--output"); program names the tool in
+// the hints of its messages.  ends sees each argument first: when it returns
+// true (it has printed help or a version), the walk stops and the result is
+// false.  Throws Failure, naming the option, on anything amiss.
+bool apply_options(std::span<const std::string_view> args, std::span<const Option> options,
+                   const std::string &program,
+                   const std::function<bool(std::string_view)> &ends);
+
 // Applies args to the options in order.  Returns false when --help was
 // asked for (and has been printed); throws Failure, its message starting
 // with the verb (and the option), on anything amiss.

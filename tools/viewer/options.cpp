@@ -37,22 +37,17 @@ const char *const VIEWER_HELP =
 
 namespace {
 
-struct Option {
-    const char *name;
-    const char *meta;  // null for a flag
-    const char *help;
-    std::function<void(std::string_view)> apply;
-};
+using quelm_tool::Option;
 
-void print_help(const Option *options, size_t count) {
+void print_help(std::span<const Option> options) {
     std::printf(
         "usage: quelm-viewer [options]\n"
         "Shows the quelm stadium in a window, drawn by the library frame by frame.\n\n"
         "options:\n");
-    for (size_t i = 0; i < count; ++i) {
-        std::string head = std::string("  --") + options[i].name;
-        if (options[i].meta) head += std::string(" ") + options[i].meta;
-        std::printf("%-22s %s\n", head.c_str(), options[i].help);
+    for (const Option &option : options) {
+        std::string head = std::string("  --") + option.name;
+        if (option.meta) head += std::string(" ") + option.meta;
+        std::printf("%-22s %s\n", head.c_str(), option.help.c_str());
     }
     std::printf(
         "  --version              show the version\n"
@@ -110,44 +105,19 @@ bool parse_viewer_options(std::span<const std::string_view> args, ViewerOptions 
         {"verbose", nullptr, "log dialogs, their reports and screenshots",
          [&](std::string_view) { o.verbose = true; }},
     };
-    constexpr size_t count = sizeof options / sizeof options[0];
-
-    for (size_t i = 0; i < args.size(); ++i) {
-        std::string_view arg = args[i];
+    const auto ends = [&](std::string_view arg) {
         if (arg == "--help" || arg == "-h") {
-            print_help(options, count);
-            return false;
+            print_help(options);
+            return true;
         }
         if (arg == "--version") {
             std::printf("quelm-viewer %s\n", QUELM_VERSION);
-            return false;
+            return true;
         }
-        if (!arg.starts_with("--") || arg.size() == 2)
-            usage_error("unexpected argument " + quoted(arg) + " (see quelm-viewer --help)");
-        std::string_view name = arg.substr(2), value;
-        const size_t eq = name.find('=');
-        const bool inline_value = eq != std::string_view::npos;
-        if (inline_value) {
-            value = name.substr(eq + 1);
-            name = name.substr(0, eq);
-        }
-        const Option *option = nullptr;
-        for (const Option &candidate : options)
-            if (name == candidate.name) option = &candidate;
-        const std::string flag = "--" + std::string(name);
-        if (!option) usage_error("unknown option " + flag + " (see quelm-viewer --help)");
-        if (!option->meta) {
-            if (inline_value) usage_error(flag + " takes no value");
-        } else if (!inline_value) {
-            if (i + 1 >= args.size()) usage_error(flag + " needs a value: " + option->meta);
-            value = args[++i];
-        }
-        try {
-            option->apply(value);
-        } catch (const quelm_tool::Failure &f) {
-            throw quelm_tool::Failure(f.status, flag + ": " + f.what());
-        }
-    }
+        return false;
+    };
+    const bool run = quelm_tool::apply_options(args, options, "quelm-viewer", ends);
+    if (!run) return false;
     o.headless = o.scripted() && !window;
     return true;
 }
