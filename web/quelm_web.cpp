@@ -106,7 +106,16 @@ EM_ASYNC_JS(void, js_dialog_next, (QUELM_DIALOG_ACTION * action), {
 
 void dialog_show(void *, HWND dialog) { js_dialog_show(dialog); }
 void dialog_hide(void *, HWND dialog) { js_dialog_hide(dialog); }
-void dialog_next(void *, HWND, QUELM_DIALOG_ACTION *action) { js_dialog_next(action); }
+
+}  // namespace
+
+// C names: the build instruments only the calls between qw_dialog and here
+// for Asyncify (web/CMakeLists.txt lists them), not the frame's calls.
+extern "C" void qw_dialog_next(void *, HWND, QUELM_DIALOG_ACTION *action) {
+    js_dialog_next(action);
+}
+
+namespace {
 
 // The dialogs' reports, answered live as the viewer answers them.
 void dialog_posted(void *, const QUELM_POSTED_MESSAGE *m) {
@@ -177,7 +186,7 @@ int qw_start(int width, int height) {
     if (!page.scene || !page.camera) return 0;
     place_start_view(*page.camera, width, height);
     page.last_good = *page.camera;
-    const QUELM_DIALOG_HOST host = {nullptr, dialog_show, dialog_next, dialog_posted,
+    const QUELM_DIALOG_HOST host = {nullptr, dialog_show, qw_dialog_next, dialog_posted,
                                     dialog_hide};
     QuelmSetDialogHost(&host);
     return 1;

@@ -11,8 +11,13 @@ if(NOT QUELM_EMSCRIPTEN_TOOLCHAIN)
 endif()
 include(${QUELM_EMSCRIPTEN_TOOLCHAIN})
 
-# Emscripten 3.1.6's C++ library lacks std::ranges::all_of.
-set(CMAKE_CXX_FLAGS_INIT "-include ${CMAKE_CURRENT_LIST_DIR}/compat/ranges_all_of.h")
+# Bulk memory turns the rasteriser's span fills into memory.fill; SIMD lets
+# the compiler widen loops (lane by lane, so doubles round as before).
+set(CMAKE_C_FLAGS_INIT "-mbulk-memory -msimd128")
+# Emscripten 3.1.6 ships libc++ 13, which lacks some of the C++20 library.
+set(CMAKE_CXX_FLAGS_INIT
+  "${CMAKE_C_FLAGS_INIT} -include ${CMAKE_CURRENT_LIST_DIR}/compat/libcxx13.h")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "${CMAKE_C_FLAGS_INIT}")
 
 set(QUELM_BUILD_TESTS OFF CACHE BOOL "Build the tests")
 set(QUELM_BUILD_TOOLS OFF CACHE BOOL "Build the command-line tool and the viewer")
