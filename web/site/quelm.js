@@ -15,7 +15,7 @@
   // Offsets into CAMERA (quelm.h; 32-bit pointers).
   const CAMERA_XTARGET = 8, CAMERA_XCAMERA = 32, CAMERA_MAGNIFICATION = 104, CAMERA_VIEW = 112;
   const SCENE_PAN_TALLY = 36, SCENE_PAN_LIMIT = 40;
-  const DIALOG_UNIT = 3; // pixels per dialog unit
+  const DIALOG_UNIT = 3; // pixels per dialog unit, less where the window is narrow
   const WHEEL_NOTCH = 100; // wheel pixels per notch
 
   const params = new URLSearchParams(location.search);
@@ -237,9 +237,9 @@
   const MOVE_KEYS = new Set(['arrowleft', 'arrowright', 'arrowup', 'arrowdown', 'a', 'd', 'w',
     's', 'r', 'f', 'pageup', 'pagedown', 'q', 'e', '+', '=', '-']);
 
+  // Shifted letters move the same way as unshifted ones.
   function keyName(e) {
-    // Shifted letters and arrows move the same way as unshifted ones.
-    return e.key.length === 1 ? e.key.toLowerCase() : e.key.toLowerCase();
+    return e.key.toLowerCase();
   }
 
   function keyDown(e) {
@@ -396,6 +396,7 @@
     build() {
       const m = this.m;
       const d = this.item(this.hDlg);
+      const unit = Math.max(1.5, Math.min(DIALOG_UNIT, (window.innerWidth - 8) / d.cx));
       const root = document.createElement('div');
       root.className = 'dialog';
       root.setAttribute('role', 'dialog');
@@ -405,9 +406,9 @@
       root.setAttribute('aria-label', caption.textContent);
       const client = document.createElement('div');
       client.className = 'client';
-      client.style.width = `${d.cx * DIALOG_UNIT}px`;
-      client.style.height = `${d.cy * DIALOG_UNIT}px`;
-      client.style.fontSize = `${d.pointsize * DIALOG_UNIT * 0.45}px`;
+      client.style.width = `${d.cx * unit}px`;
+      client.style.height = `${d.cy * unit}px`;
+      client.style.fontSize = `${d.pointsize * unit * 0.45}px`;
       root.append(caption, client);
       const count = m._QuelmDialogItemCount(this.hDlg);
       for (let index = 0; index < count; ++index) {
@@ -416,10 +417,10 @@
         const el = this.control(hwnd, it);
         if (!el) continue;
         el.classList.add('item');
-        el.style.left = `${it.x * DIALOG_UNIT}px`;
-        el.style.top = `${it.y * DIALOG_UNIT}px`;
-        el.style.width = `${it.cx * DIALOG_UNIT}px`;
-        el.style.height = `${it.cy * DIALOG_UNIT}px`;
+        el.style.left = `${it.x * unit}px`;
+        el.style.top = `${it.y * unit}px`;
+        el.style.width = `${it.cx * unit}px`;
+        el.style.height = `${it.cy * unit}px`;
         client.append(el);
       }
       this.root = root;
