@@ -201,6 +201,35 @@ try {
   check(back[0] === WIDTH && back[1] === '' && back[2], 'back to the window\'s size, the message gone');
   await matchesNative(page, 'after the resizes');
 
+  // A phone: one finger orbits, two fingers pinch to zoom.
+  const phone = await browser.newContext({ viewport: { width: 390, height: 844 }, hasTouch: true,
+    isMobile: true });
+  const touchPage = await phone.newPage();
+  touchPage.on('console', (m) => { if (m.type() === 'error') consoleErrors.push(m.text()); });
+  touchPage.on('pageerror', (e) => consoleErrors.push(e.message));
+  await touchPage.goto(`${site.url}?adapt=0`);
+  await touchPage.evaluate(() => window.quelmPage.ready.then(() => true));
+  const touch = await touchPage.context().newCDPSession(touchPage);
+  const fingers = async (type, points) => {
+    await touch.send('Input.dispatchTouchEvent', { type, touchPoints: points.map(([x, y], id) => ({ x, y, id })) });
+    await frames(touchPage, 1);
+  };
+  const untouched = await camera(touchPage);
+  await fingers('touchStart', [[200, 500]]);
+  for (let i = 1; i <= 5; ++i) await fingers('touchMove', [[200 + i * 12, 500]]);
+  await fingers('touchEnd', []);
+  const orbited = await camera(touchPage);
+  check(orbited.eye.some((v, i) => Math.abs(v - untouched.eye[i]) > 1) &&
+    JSON.stringify(orbited.target) === JSON.stringify(untouched.target), 'one finger orbits');
+  await fingers('touchStart', [[150, 500], [250, 500]]);
+  for (let i = 1; i <= 5; ++i) await fingers('touchMove', [[150 - i * 10, 500], [250 + i * 10, 500]]);
+  await fingers('touchEnd', []);
+  const pinched = await camera(touchPage);
+  check(Math.abs(pinched.magnification / orbited.magnification - 2) < 1e-9,
+    `spreading two fingers from 100 to 200 pixels doubles the magnification (${orbited.magnification} to ${pinched.magnification})`);
+  await matchesNative(touchPage, 'the phone after the touches');
+  await phone.close();
+
   check(consoleErrors.length === 0, `no console errors${consoleErrors.length ? `: ${consoleErrors.join('; ')}` : ''}`);
 } finally {
   await browser.close();
