@@ -14,5 +14,5 @@ fi
 # shellcheck disable=SC2086
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/web/toolchain-wasm.cmake" $launcher
-cmake --build "$build" --target quelm_web conformance_run_wasm
+cmake --build "$build"
 echo "the page: $build/web/site (serve: python3 -m http.server -d $build/web/site 8000)"

@@ -1,4 +1,6 @@
-// A static file server for the built page on 127.0.0.1 and a free port.
+// A static file server for the built page on 127.0.0.1 and a free port;
+// `isolated` sends the headers that make the page cross-origin isolated,
+// whose clock then has microseconds.
 import http from 'node:http';
 import fs from 'node:fs';
 import path from 'node:path';
@@ -6,7 +8,9 @@ import path from 'node:path';
 const TYPES = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css',
   '.wasm': 'application/wasm', '.png': 'image/png' };
 
-export function serve(root) {
+export function serve(root, { isolated = false } = {}) {
+  const headers = isolated
+    ? { 'Cross-Origin-Opener-Policy': 'same-origin', 'Cross-Origin-Embedder-Policy': 'require-corp' } : {};
   const server = http.createServer((req, res) => {
     const url = new URL(req.url, 'http://127.0.0.1');
     const file = path.join(root, path.normalize(decodeURIComponent(url.pathname)).replace(/^(\.\.[/\\])+/, ''));
@@ -17,7 +21,7 @@ export function serve(root) {
         res.end('not found');
         return;
       }
-      res.writeHead(200, { 'Content-Type': TYPES[path.extname(target)] || 'application/octet-stream' });
+      res.writeHead(200, { ...headers, 'Content-Type': TYPES[path.extname(target)] || 'application/octet-stream' });
       res.end(data);
     });
   });
