@@ -1,7 +1,12 @@
 // The page's side of the library: one scene, one camera and one picture,
-// driven from JavaScript (web/site/quelm.js wraps these calls).  Camera
-// moves, frame outcomes and frame-rate reports are the viewer's own
-// (tools/viewer), so the page moves and adapts as quelm-viewer does.
+// driven from JavaScript through the qw_ calls below (web/site/quelm.js uses
+// them; `quelmPage.module` in the page's console reaches them too): make the
+// scene and the camera (qw_start), move the camera (qw_drag, qw_zoom,
+// qw_held, qw_set_view, qw_mode), render into the module's memory
+// (qw_render; qw_bits is the 8-bit picture, qw_rgba the same through the
+// palette), read the palette (qw_palette: 256 RGBQUADs).  Camera moves, frame
+// outcomes and frame-rate reports are the viewer's own (tools/viewer), so the
+// page moves and adapts as quelm-viewer does.
 #include <emscripten/emscripten.h>
 
 #include <algorithm>
@@ -48,7 +53,6 @@ struct Page {
     Picture picture;
     Adaptation adaptation;
     FrameLog log;
-    FrameWork last = FrameWork::COMPLETE;
     quelm_bench::BenchMoves *bench = nullptr;
 };
 
@@ -222,8 +226,7 @@ EMSCRIPTEN_KEEPALIVE int qw_render(int spin_step) {
     }
     const FrameProbe probe = probe_frame(*view, *page.scene);
     RenderScene(p.info, p.bits, view, page.scene);
-    page.last = frame_outcome(probe, *page.scene);
-    page.log.add(page.last);
+    page.log.add(frame_outcome(probe, *page.scene));
     if (!refused) page.last_good = camera;
     return newly ? -1 : 1;
 }
@@ -251,8 +254,8 @@ EMSCRIPTEN_KEEPALIVE void qw_rate(int on, double target_ms, double took_ms) {
     page.adaptation.report(page.scene, took_ms);
 }
 
-// What the last frame was: 0 complete reprojection, 1 rapid pan, 2 nothing.
-EMSCRIPTEN_KEEPALIVE int qw_last_work() { return int(page.last); }
+// Frames so far that were complete reprojections (0), rapid pans (1),
+// needed no work (2), or all of them (3).
 EMSCRIPTEN_KEEPALIVE double qw_frames_of(int work) {
     switch (work) {
     case 0: return double(page.log.complete);

@@ -174,6 +174,12 @@ try {
   const tuned = await matchesNative(page, 'after the dialog');
   check(differingPixels(dragged.rgb, tuned.rgb) > 0, 'the dialog changes the picture');
 
+  // The PNG button saves the canvas.
+  const [download] = await Promise.all([page.waitForEvent('download'), page.click('#png')]);
+  const png = fs.readFileSync(await download.path());
+  check(png.subarray(1, 4).toString() === 'PNG' && png.readUInt32BE(16) === WIDTH &&
+    png.readUInt32BE(20) === HEIGHT, `the PNG button saves a ${WIDTH}x${HEIGHT} PNG (${download.suggestedFilename()})`);
+
   // Spin: frames change by themselves.
   await page.keyboard.press('3');
   await frames(page, 3);
@@ -200,6 +206,25 @@ try {
     window.quelmPage.message, window.quelmPage.running]);
   check(back[0] === WIDTH && back[1] === '' && back[2], 'back to the window\'s size, the message gone');
   await matchesNative(page, 'after the resizes');
+
+  // A window of no pixels: the page in a frame 0 pixels wide, then widened.
+  const framed = await browser.newPage();
+  framed.on('pageerror', (e) => consoleErrors.push(e.message));
+  await framed.goto(`${site.url}nothing`).catch(() => {});
+  await framed.setContent(`<iframe id="f" src="${site.url}?adapt=0" width="0" height="300" style="border:0"></iframe>`);
+  const inner = () => framed.frames().find((f) => f !== framed.mainFrame());
+  await framed.waitForFunction(() => document.getElementById('f').contentWindow.quelmPage);
+  await inner().evaluate(() => window.quelmPage.ready.then(() => true));
+  await inner().waitForFunction(() => window.quelmPage.message !== '');
+  const empty = await inner().evaluate(() => [window.innerWidth, window.quelmPage.message, window.quelmPage.running]);
+  check(empty[0] === 0 && /no room/.test(empty[1]) && empty[2], `a window 0 pixels wide says so and keeps running ("${empty[1]}")`);
+  await framed.evaluate(() => { document.getElementById('f').width = '200'; });
+  const drawn = await inner().evaluate(() => window.quelmPage.frames);
+  await frames(inner(), 3);
+  const widened = await inner().evaluate(() => [document.getElementById('view').width,
+    window.quelmPage.message, window.quelmPage.frames]);
+  check(widened[0] === 200 && widened[1] === '' && widened[2] > drawn, `widened to 200 pixels, it draws again (${widened})`);
+  await framed.close();
 
   // A phone: one finger orbits, two fingers pinch to zoom.
   const phone = await browser.newContext({ viewport: { width: 390, height: 844 }, hasTouch: true,
