@@ -75,13 +75,13 @@ struct Projector {
 
 }  // namespace
 
-void QUELMAPI ClearProjectionStatusFlags(SCENE *Scene) {
+void ClearProjectionStatusFlags(SCENE *Scene) {
     const int32_t numVerts = Scene->iScreenNumVerts;
     POINT3D *pt = Scene->PointList;
     for (int32_t i = 0; i < numVerts; ++i) pt[i].visible &= ~kStatusMask;
 }
 
-void QUELMAPI LoadModelPointsIntoScene(SCENE *Scene, MODEL *Model) {
+void LoadModelPointsIntoScene(SCENE *Scene, MODEL *Model) {
     const uint32_t theplan = Scene->SceneSettings & VIS_PLAN_MASK;
     const Projector proj(Scene->Perspective);
     const int32_t numVerts = Model->iNumVerts;
@@ -149,7 +149,7 @@ enum EdgeKind : uint32_t {
 
 }  // namespace
 
-void QUELMAPI LoadModelVectorsIntoScene(SCENE *Scene, MODEL *Model) {
+void LoadModelVectorsIntoScene(SCENE *Scene, MODEL *Model) {
     EDGELIST *sedge = Scene->EdgeList;
     const uint32_t theplan = Scene->SceneSettings & VIS_PLAN_MASK;
     const uint32_t current = (sedge[0].act & ACT_TOGGLE) ^ 1u;

@@ -29,7 +29,7 @@ struct Outline {
 
 }  // namespace
 
-void QUELMAPI PerformZClipping(SCENE *Scene, MODEL *Model) {
+void PerformZClipping(SCENE *Scene, MODEL *Model) {
     const VANTAGE &view = Scene->Perspective;
     const double W = view.W_CLIP_INSET;
     const double h = W * view.RESY;
