@@ -9,7 +9,6 @@
 #include "stadium/stadium.h"
 
 extern "C" {
-MODEL *Model = nullptr;
 int32_t SceneryCount = 0;
 }
 

@@ -7,6 +7,7 @@
 //         points (u, v, w, status), surfaces (v, numv, status).
 // Writes: screen points, point and surface status bits, iRapidPansTally.
 //         u, v, w stay as the last complete reprojection left them.
+#include "math/math.h"
 #include "view/screen.h"
 #include "view/view.h"
 
@@ -30,9 +31,8 @@ uint32_t Outcodes(int32_t x, int32_t y, int32_t wid, int32_t hgt) {
 
 // Screen position of the world point (x, y, z) given as doubles; false when
 // it lies behind the near plane.
-bool ScreenOf(VANTAGE *view, double x, double y, double z, int32_t &sx, int32_t &sy) {
-    return WorldToScreen(view, &sx, &sy, TruncToInt32(x), TruncToInt32(y),
-                         TruncToInt32(z)) != 0;
+bool ScreenOf(const VANTAGE *view, double x, double y, double z, int32_t &sx, int32_t &sy) {
+    return WorldToScreenPoint(view, &sx, &sy, TruncToInt32(x), TruncToInt32(y), TruncToInt32(z));
 }
 
 // The low byte of every scene point's status word (status bits and
@@ -61,9 +61,9 @@ void Reveal(POINT3D &p, sSPOINT &sp, uint8_t &status, int32_t totalX, int32_t to
 
 }  // namespace
 
-void QUELMAPI RapidPan(SCENE *Scene, MODEL *Model) {
+bool RapidPan(SCENE *Scene) {
     Scene->iRapidPansTally += 1;
-    VANTAGE *view = &Scene->Perspective;
+    const VANTAGE *view = &Scene->Perspective;
 
     int32_t x0, y0, x1, y1, x2, y2;
     const bool referenced =
@@ -72,12 +72,9 @@ void QUELMAPI RapidPan(SCENE *Scene, MODEL *Model) {
                  y1) &&
         ScreenOf(view, view->XT - view->ADXT, view->YT - view->ADYT, view->ZT - view->ADZT, x2,
                  y2);
-    if (!referenced) {
-        // A reference point behind the near plane makes the shift
-        // meaningless: the turn is too sharp to pan.
-        CompleteReprojection(Scene, Model);
-        return;
-    }
+    // A reference point behind the near plane makes the shift meaningless:
+    // the turn is too sharp to pan.
+    if (!referenced) return false;
     const int32_t xdelta = WrapSub(x1, x0);
     const int32_t ydelta = WrapSub(y1, y0);
     const int32_t totalXdelta = WrapSub(x2, x0);
@@ -158,4 +155,5 @@ void QUELMAPI RapidPan(SCENE *Scene, MODEL *Model) {
             break;
         }
     }
+    return true;
 }
