@@ -329,7 +329,8 @@ QUELM_EXTERN_C void QUELMAPI RenderScene(BITMAPINFO *pBMI, uint8_t *pBits, CAMER
                                          SCENE *Scene);
 
 /* ------------------------------------------------------------ model store */
-/* These calls work on the shared model, which exists while a scene lives.  The current surface is the polygon at
+/* These calls work on the shared model, which exists while a scene lives;
+ * called while no scene lives they are undefined.  The current surface is the polygon at
  * MODEL.iCurrentSurface; every successful add makes the new polygon current.
  * Calls whose cursor or position names no polygon or vertex read 0 and write
  * nothing. */
@@ -376,7 +377,7 @@ QUELM_EXTERN_C int32_t QUELMAPI PolygonModelNextLine(VERTEX3D *Verts);
 QUELM_EXTERN_C int32_t QUELMAPI PolygonModelAddVertex(VERTEX3D *Verts);
 /** Overwrites vertex iMag (an index into VertexList) with *Verts, all four
  * members; an index that names no vertex changes nothing.  May make two
- * vertices equal, which PolygonModelAdd then never does again. */
+ * vertices equal, of which PolygonModelAdd then reuses the first. */
 QUELM_EXTERN_C void QUELMAPI PolygonModelMoveVertex(int32_t iMag, VERTEX3D *Verts);
 /** Adds a polygon over existing vertices: PolyVerts holds iMag (1 to 7)
  * vertex indices in drawing order.  Each side reuses the edge joining its
@@ -453,7 +454,7 @@ QUELM_EXTERN_C int32_t QUELMAPI PolygonSceneNextSurface(SCENE *Scene);
 /** Moves the cursor back to the previous scene polygon with VIS_DRAW.
  * @return its numv; 0 when there is none, the cursor then resting at 0. */
 QUELM_EXTERN_C int32_t QUELMAPI PolygonScenePreviousSurface(SCENE *Scene);
-/** @return numv of the current surface. */
+/** @return numv of the current surface; 0 when the cursor names none. */
 QUELM_EXTERN_C int32_t QUELMAPI PolygonSceneSurface(SCENE *Scene);
 /** Copies the screen point of vertex v[iMag] of the current surface (iMag a
  * position within it) to *Point.
@@ -466,7 +467,7 @@ QUELM_EXTERN_C uint32_t QUELMAPI PolygonSceneScreenPoint(SCENE *Scene, int32_t i
  * @return its status word, as PolygonSceneScreenPoint. */
 QUELM_EXTERN_C uint32_t QUELMAPI PolygonScenePoint(SCENE *Scene, int32_t iMag, POINT3D *Point);
 /** @return material of the current surface: its palette index in the low
- * byte. */
+ * byte; 0 when the cursor names none. */
 QUELM_EXTERN_C int32_t QUELMAPI PolygonSceneGetMaterial(SCENE *Scene);
 
 /* --------------------------------------------------------- plane geometry */
@@ -542,8 +543,8 @@ QUELM_EXTERN_C void QUELMAPI AddModelToScene(SCENE *Scene, MODEL *Model, int32_t
  * @return the camera, owned by the host until DestroyCamera; null when memory
  * runs out.  A spin camera whose spin record cannot be had comes back idle. */
 QUELM_EXTERN_C CAMERA *QUELMAPI InitCamera(int32_t View);
-/** Releases a camera made by InitCamera and its spin record.  Destroying a
- * camera twice is undefined. */
+/** Releases a camera made by InitCamera (not null) and its spin record.
+ * Destroying a camera twice is undefined. */
 QUELM_EXTERN_C void QUELMAPI DestroyCamera(CAMERA *Camera);
 /** One spin step for a spin camera (as UpdateCameraTime); further arguments
  * are ignored.  Variadic and caller-pops on every platform. */
