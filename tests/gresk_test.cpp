@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "gresk.h"
+#include "gresk/spans.h"
 
 // Found by argument lookup only at global scope, where sSPOINT lives.
 static bool operator==(const sSPOINT &a, const sSPOINT &b) { return a.x == b.x && a.y == b.y; }
@@ -38,12 +39,20 @@ public:
     }
 
     BITMAPINFOHEADER &Header() { return bmi_.bmiHeader; }
+    const BITMAPINFO *Info() const { return &bmi_; }
     int Fill(Poly pts, int pic, int kind = GRESK_FILLPOLY) {
         sFILLPOLY req{pic, 0};
         return FillConvexPoly(&bmi_, mem_.data() + kGuardBytes, pts.data(), int32_t(pts.size()),
                               kind, &req);
     }
     uint8_t At(int x, int y) const { return Row(y)[x]; }
+    // A run reported by FillSpans, painted in 1s; false when it leaves the bitmap.
+    static void Paint(void *dib, int32_t row, int32_t left, int32_t length) {
+        Dib &d = *static_cast<Dib *>(dib);
+        d.runsInside = d.runsInside && length >= 1 && row >= 0 && row < d.h_ && left >= 0 && left + length <= d.w_;
+        if (d.runsInside) std::fill_n(d.Row(row) + left, length, uint8_t(1));
+    }
+    bool runsInside = true;
     const uint8_t *Memory() const { return mem_.data() + kGuardBytes; }
 
     // Guard bytes and row padding still hold what they held.
@@ -113,7 +122,8 @@ bool Touches(const Poly &poly, int x, int y) {
 
 // Fills the polygon into a fresh w x h bitmap, and again listed the other
 // way round from another corner: each time exactly the pixels whose squares
-// meet it, 1 when there are any, and nothing outside the bitmap.
+// meet it, 1 when there are any, nothing outside the bitmap, and FillSpans
+// reporting the same pixels.
 void ExpectConvention(const Poly &poly, int w = 64, int h = 64, bool topDown = true) {
     Poly turned(poly.rbegin(), poly.rend());
     if (!turned.empty()) std::rotate(turned.begin(), turned.begin() + 1, turned.end());
@@ -122,6 +132,12 @@ void ExpectConvention(const Poly &poly, int w = 64, int h = 64, bool topDown = t
         const int result = dib.Fill(listed, 1);
         ASSERT_EQ(dib.FirstDifference([&](int x, int y) { return Touches(poly, x, y); }), "none");
         ASSERT_EQ(result, dib.Count(1) > 0 ? 1 : 0);
+        // The runs FillSpans reports, for the benchmarks, are what the fill wrote.
+        Dib painted(w, h, topDown);
+        ASSERT_EQ(gresk::FillSpans(painted.Info(), listed.data(), int32_t(listed.size()), Dib::Paint, &painted),
+                  result);
+        ASSERT_TRUE(painted.runsInside);
+        ASSERT_EQ(painted.FirstDifference([&](int x, int y) { return dib.At(x, y) != 0; }), "none");
     }
 }
 
@@ -396,6 +412,9 @@ TEST(FillConvexPoly, DrawsNothingForOtherBitmapsRequestsAndCounts) {
     const Poly square = {P(0, 0), P(5, 0), P(5, 5), P(0, 5)};
     auto expectNothing = [&](Dib &dib, Poly pts, int kind = GRESK_FILLPOLY) {
         EXPECT_EQ(dib.Fill(pts, 3, kind), 0);
+        if (kind == GRESK_FILLPOLY) {
+            EXPECT_EQ(gresk::FillSpans(dib.Info(), pts.data(), int32_t(pts.size()), Dib::Paint, &dib), 0);
+        }
         EXPECT_EQ(dib.FirstDifference([](int, int) { return false; }), "none");
     };
     for (WORD bits : {1, 4, 16, 24, 32}) {
