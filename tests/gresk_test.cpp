@@ -364,50 +364,6 @@ TEST(FillConvexPoly, DrawsEveryPixelWhoseSquareMeetsThePolygon) {
     }
 }
 
-TEST(FillConvexPoly, LeavesNoCrackWhereTruncatedCornersMeetALongEdge) {
-    // A rectangle cut by a line from its top side to its bottom side: a
-    // quadrilateral on the left, on the right a fan of triangles whose
-    // corners on the line are its true points moved to whole pixels, less
-    // than a pixel either way in each axis, as truncation to screen points
-    // moves them.  The pieces must cover the rectangle without a gap and
-    // stay inside it.
-    std::mt19937 rng(23);
-    std::uniform_real_distribution<double> along(0.02, 0.98);
-    std::uniform_int_distribution<int> pos(0, 10), size(4, 50), count(1, 5), coin(0, 1);
-    for (int round = 0; round < 600; ++round) {
-        const int l = pos(rng), t = pos(rng), r = l + size(rng), b = t + size(rng);
-        std::uniform_int_distribution<int> ux(l + 1, r - 1), uy(t, b);
-        const sSPOINT top = P(ux(rng), t), bottom = P(ux(rng), b), hub = P(r, uy(rng));
-        std::vector<double> cuts;
-        for (int k = count(rng); k > 0; --k) cuts.push_back(along(rng));
-        std::sort(cuts.begin(), cuts.end(), std::greater<>());
-        // The right part's border from the bottom of the line up to its top.
-        Poly border = {P(r, t), P(r, b), bottom};
-        for (double f : cuts) {
-            const double x = top.x + f * (bottom.x - top.x), y = t + f * (b - t);
-            border.push_back(P(int(coin(rng) ? std::floor(x) : std::ceil(x)),
-                               int(coin(rng) ? std::floor(y) : std::ceil(y))));
-        }
-        border.push_back(top);
-        const bool transposed = round % 2 == 1;  // the same, with rows and columns swapped
-        auto place = [&](Poly poly) {
-            if (transposed)
-                for (sSPOINT &q : poly) q = P(q.y, q.x);
-            return poly;
-        };
-        Dib dib(64, 64, round % 4 < 2);
-        dib.Fill(place({P(l, t), top, bottom, P(l, b)}), 1);
-        for (size_t i = 0; i < border.size(); ++i)
-            dib.Fill(place({hub, border[i], border[(i + 1) % border.size()]}), 2);
-        ASSERT_EQ(dib.FirstDifference([&](int x, int y) {
-            const int u = transposed ? y : x, v = transposed ? x : y;
-            return u >= l && u <= r && v >= t && v <= b;
-        }),
-                  "none")
-            << "round " << round;
-    }
-}
-
 TEST(FillConvexPoly, DrawsNothingForOtherBitmapsRequestsAndCounts) {
     const Poly square = {P(0, 0), P(5, 0), P(5, 5), P(0, 5)};
     auto expectNothing = [&](Dib &dib, Poly pts, int kind = GRESK_FILLPOLY) {
