@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -320,105 +319,6 @@ TEST(ReverseVertexOrder, TurnsTheArrayWithAllFourMembers) {
     EXPECT_EQ(order(), (Ids{2, 3, 1, 0, 4, 5, 6}));
     ReverseVertexOrder(verts, 7);
     EXPECT_EQ(order(), (Ids{6, 5, 4, 0, 1, 3, 2}));
-}
-
-// ------------------------------------------- the index against a linear search
-//
-// The store finds shared vertices and edges through a private index that must
-// answer exactly what a search of the pools from index 0 upward would.  The
-// test binary is linked with the index's two lookups wrapped: while checking
-// is on, every answer is compared with that search of the pools as they stand.
-
-bool checking = false;
-long vertexLookups = 0, edgeLookups = 0, mismatches = 0;
-
-int32_t LinearVertex(const VERTEX3D &at) {
-    for (int32_t j = 0; j < Model->iNumVerts; ++j) {
-        const VERTEX3D &v = Model->VertexList[j];
-        if (v.x == at.x && v.y == at.y && v.z == at.z) return j;
-    }
-    return -1;
-}
-
-int32_t LinearEdge(int32_t a, int32_t b) {
-    for (int32_t j = 0; j < Model->iNumEdges; ++j) {
-        const EDGELIST &e = Model->EdgeList[j];
-        if ((e.a == a && e.b == b) || (e.a == b && e.b == a)) return j;
-    }
-    return -1;
-}
-
-int32_t Checked(int32_t answer, int32_t expected, long &lookups) {
-    ++lookups;
-    mismatches += answer != expected;
-    return answer;
-}
-
-}  // namespace
-
-// FindVertex(const VERTEX3D &) and FindEdge(int32_t, int32_t) by their linker names.
-extern "C" int32_t __real__Z10FindVertexRK8VERTEX3D(const VERTEX3D &at);
-extern "C" int32_t __real__Z8FindEdgeii(int32_t a, int32_t b);
-
-extern "C" int32_t __wrap__Z10FindVertexRK8VERTEX3D(const VERTEX3D &at) {
-    const int32_t j = __real__Z10FindVertexRK8VERTEX3D(at);
-    return checking ? Checked(j, LinearVertex(at), vertexLookups) : j;
-}
-
-extern "C" int32_t __wrap__Z8FindEdgeii(int32_t a, int32_t b) {
-    const int32_t j = __real__Z8FindEdgeii(a, b);
-    return checking ? Checked(j, LinearEdge(a, b), edgeLookups) : j;
-}
-
-namespace {
-
-class AgainstLinearSearch : public ModelStore {
-protected:
-    void SetUp() override {
-        ModelStore::SetUp();
-        checking = true;
-    }
-    void TearDown() override {
-        checking = false;
-        ModelStore::TearDown();
-    }
-};
-
-// Crowded coordinates, duplicate and moved vertices, repeats, lines, self
-// edges, refused calls and full pools.
-TEST_F(AgainstLinearSearch, ShuffledStoreUseMatchesLookupByLookup) {
-    std::mt19937 rng(20240601);
-    auto pick = [&](int32_t lo, int32_t hi) {
-        return std::uniform_int_distribution<int32_t>(lo, hi)(rng);
-    };
-    auto point = [&] { return VERTEX3D{pick(0, 11), pick(0, 11), pick(0, 5), 0}; };
-    for (int step = 0; step < 9000; ++step) {
-        const int32_t what = pick(0, 9);
-        if (what == 0) {
-            VERTEX3D v = point();
-            PolygonModelAddVertex(&v);
-        } else if (what == 1 && Model->iNumVerts > 0) {
-            VERTEX3D v = point();
-            PolygonModelMoveVertex(pick(0, Model->iNumVerts - 1), &v);
-        } else if (what == 2) {
-            Ids list(pick(0, 8));
-            for (int32_t &i : list) i = pick(-1, Model->iNumVerts);
-            AddSurface(list);
-        } else if (what > 2) {
-            // Far points now and then, so that the vertex pool fills up.
-            std::vector<VERTEX3D> verts(pick(1, 8));
-            for (VERTEX3D &v : verts)
-                v = pick(0, 3) ? point() : VERTEX3D{pick(0, 1 << 20), step, 7, 0};
-            if (pick(0, 3) == 0) verts.back() = verts.front();
-            if (verts.size() > 2 && pick(0, 3) == 0) verts[1] = verts[2];
-            PolygonModelAdd(static_cast<int32_t>(verts.size()), verts.data());
-        }
-    }
-    EXPECT_GT(vertexLookups, 10000);
-    EXPECT_GT(edgeLookups, 5000);
-    EXPECT_EQ(mismatches, 0);
-    EXPECT_EQ(Count()[0], QUELM_MAX_VERTICES);
-    EXPECT_EQ(Count()[1], QUELM_MAX_EDGES);
 }
 
 }  // namespace
