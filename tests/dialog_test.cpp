@@ -328,6 +328,20 @@ TEST_F(DialogTest, OtherScrollRequestsAreNotHandled) {
     EXPECT_FALSE(QuelmGetPostedMessage(&m));
 }
 
+// A handled request says so (TRUE), from either kind of slider.
+TEST_F(DialogTest, HorizontalScrollMessagesMoveSlidersToo) {
+    CoordinateSystem[8].value = 500;
+    host.onAction = [](HWND hDlg) {
+        if (CoordinateSystem[8].value != 500) return;
+        EXPECT_EQ(CoordinateSystemDlgProc(hDlg, WM_HSCROLL, SB_PAGEDOWN,
+                                          reinterpret_cast<LPARAM>(GetDlgItem(hDlg, 109))),
+                  TRUE);
+    };
+    host.actions = {kOk};
+    ASSERT_EQ(DoCoordinateSystemDlg(kAppWnd), 1);
+    EXPECT_EQ(CoordinateSystem[8].value, 600);
+}
+
 // Cancel undoes nothing: the values stay, and the next opening shows them.
 TEST_F(DialogTest, CancelOrClosingReturnsZeroAndKeepsTheValues) {
     CoordinateSystem[0].value = 0;
@@ -342,6 +356,20 @@ TEST_F(DialogTest, CancelOrClosingReturnsZeroAndKeepsTheValues) {
     EXPECT_EQ(host.shown.find(121)->second.text, "2");
     EXPECT_EQ(host.shown.find(101)->second.pos, 2);
     EXPECT_EQ(host.shown.find(109)->second.pos, 0);
+}
+
+TEST_F(DialogTest, WithoutAPostedCallbackReportsWaitInTheQueue) {
+    const QUELM_DIALOG_HOST callbacks = {&host, nullptr, Next, nullptr, nullptr};
+    QuelmSetDialogHost(&callbacks);
+    CoordinateSystem[0].value = 7;
+    host.actions = {Scroll(101, SB_LINEUP), Scroll(101, SB_LINEUP), kOk};
+    ASSERT_EQ(DoCoordinateSystemDlg(kAppWnd), 1);
+    QUELM_POSTED_MESSAGE m;
+    ASSERT_TRUE(QuelmGetPostedMessage(&m));
+    EXPECT_EQ(m.lParam, 6);
+    ASSERT_TRUE(QuelmGetPostedMessage(&m));
+    EXPECT_EQ(m.lParam, 5);
+    EXPECT_FALSE(QuelmGetPostedMessage(&m));
 }
 
 TEST_F(DialogTest, NumbersAreDrawnInASmallFontAndNoFontLeaks) {
