@@ -400,8 +400,8 @@ TEST_F(DialogTest, NumbersAreDrawnInASmallFontAndNoFontLeaks) {
     }
 }
 
-// A read never writes before the buffer or past its count.
-TEST_F(DialogTest, TextReadsStayWithinTheirBuffer) {
+// A read never writes before the buffer, past its count or through a null pointer.
+TEST_F(DialogTest, ReadsStayWithinTheirBuffers) {
     CoordinateSystem[0].value = 1500;
     std::string reads;
     Attach({kOk});
@@ -412,6 +412,9 @@ TEST_F(DialogTest, TextReadsStayWithinTheirBuffer) {
         EXPECT_EQ(GetWindowTextA(number, nullptr, 8), 0);
         EXPECT_EQ(GetWindowTextA(number, buffer + 1, 3), 2);
         reads = std::string(buffer, sizeof buffer);
+        int low = 0;
+        EXPECT_FALSE(GetScrollRange(GetDlgItem(hDlg, 101), SB_CTL, &low, nullptr));
+        EXPECT_FALSE(GetScrollRange(GetDlgItem(hDlg, 101), SB_CTL, nullptr, &low));
     };
     ASSERT_EQ(DoCoordinateSystemDlg(kAppWnd), 1);
     EXPECT_EQ(reads, std::string("a15\0efg", 8));
@@ -523,6 +526,7 @@ TEST_F(TemplateGenerator, RejectsWhatItDoesNotUnderstandWithoutOutput) {
         {"X DIALOG 0, 0, 10\nBEGIN\nEND\n", "in.rc:2: expected ','"},
         {"X DIALOG 0, 0, 10, 10\nSTYLE WS_BOGUS\nBEGIN\nEND\n", "in.rc:2: unknown style"},
         {"X DIALOG 0, 0, 10, 10\nCAPTION \"open\nBEGIN\nEND\n", "in.rc:2: unterminated string"},
+        {"X DIALOG 0, 0, 10, 10\nCAPTION \"open", "in.rc:2: unterminated string"},
         {"X DIALOG 0, 0, 10, 10\nBEGIN\n  LTEXT \"a\", 1, 1, 1, 1, 1\n",
          "in.rc:4: expected a control"},
         {"X MENU\nBEGIN\nEND\n", "in.rc:1: only DIALOG resources"},

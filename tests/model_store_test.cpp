@@ -100,6 +100,7 @@ TEST_F(ModelStore, InitResetsAUsedModelAndDiscardReleasesItsPools) {
     const long before = QuelmGlobalBlocksLive();
     ASSERT_EQ(PolygonModelInit(), 1);
     EXPECT_EQ(Count(), (Counts{0, 0, 0}));
+    EXPECT_EQ(PolygonModelCurrentSurface(), 0);
     EXPECT_EQ(Model->iDefaultMaterial, 0);
     EXPECT_EQ(Model->iDefaultVisibility, 0x80001);
     EXPECT_EQ(Model->iDefaultAction, 0);
