@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake pkg-config
-  libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
+  libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev doxygen
   libpng-dev libgif-dev zlib1g-dev libsdl2-dev
   gcc-mingw-w64-i686 g++-mingw-w64-i686 gcc-mingw-w64-x86-64 g++-mingw-w64-x86-64
   binutils-mingw-w64

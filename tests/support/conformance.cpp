@@ -128,7 +128,7 @@ void ApplySpin(const Json &step, CAMERA &camera) {
         {"Magnification", &V::Magnification}, {"CameraAngle", &V::CameraAngle},
         {"TargetAngle", &V::TargetAngle}};
     for (const auto &[key, value] : step.items()) {
-        auto named = [&key](const auto &m) { return key == m.first; };
+        auto named = [&k = key](const auto &m) { return k == m.first; };  // clang 14: no [&key]
         const auto i = std::find_if(std::begin(kInts), std::end(kInts), named);
         const auto d = std::find_if(std::begin(kDoubles), std::end(kDoubles), named);
         if (i != std::end(kInts))
