@@ -75,36 +75,12 @@ private:
                                          65535, 65536,  -65536, INT32_MAX,  INT32_MIN,
                                          5000,  7000,   4000,   24,         -24};
     static constexpr size_t kEdgeCount = sizeof kEdges / sizeof kEdges[0];
+    using Limits = std::numeric_limits<double>;
     static constexpr double kSpecial[] = {
-        0.0,
-        -0.0,
-        1.0,
-        -1.0,
-        0.05,
-        1e-6,
-        1e-300,
-        -1e-300,
-        std::numeric_limits<double>::denorm_min(),
-        std::numeric_limits<double>::quiet_NaN(),
-        -std::numeric_limits<double>::quiet_NaN(),
-        std::numeric_limits<double>::infinity(),
-        -std::numeric_limits<double>::infinity(),
-        std::numeric_limits<double>::max(),
-        -std::numeric_limits<double>::max(),
-        1e15,
-        -1e15,
-        1e15 + 1,
-        2147483647.0,
-        2147483648.0,
-        -2147483649.0,
-        4294967296.0,
-        1e300,
-        46341.0,
-        0.0001,
-        2500.0,
-        32767.0,
-        0.004999,
-    };
+        0.0, -0.0, 1.0, -1.0, 0.05, 1e-6, 1e-300, -1e-300, Limits::denorm_min(),
+        Limits::quiet_NaN(), -Limits::quiet_NaN(), Limits::infinity(), -Limits::infinity(),
+        Limits::max(), -Limits::max(), 1e15, -1e15, 1e15 + 1, 2147483647.0, 2147483648.0,
+        -2147483649.0, 4294967296.0, 1e300, 46341.0, 0.0001, 2500.0, 32767.0, 0.004999};
     static constexpr size_t kSpecialCount = sizeof kSpecial / sizeof kSpecial[0];
 
     const uint8_t *data_;

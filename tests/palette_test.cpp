@@ -62,28 +62,6 @@ TEST(QuelmDefaultPalette, EachMaterialReadsAsWhatItIs) {
     for (const auto &[what, holds] : checks) EXPECT_TRUE(holds) << what;
 }
 
-// Unused entries are a grey ramp and a colour cube: black to white in order,
-// the primaries present; no reserved byte is set.
-TEST(QuelmDefaultPalette, FillsTheRestWithRampAndCube) {
-    EXPECT_EQ(Luma(At(0)), 0);
-    for (int i = 1; i < 32; ++i) {
-        const Rgb c = At(i);
-        EXPECT_TRUE(c.r == c.g && c.g == c.b && c.r > At(i - 1).r) << i;
-    }
-    EXPECT_EQ(Luma(At(31)), 255);
-    int primaries = 0;
-    for (int i = 64; i < QUELM_PALETTE_SIZE; ++i) {
-        const Rgb c = At(i);
-        const bool red = c.r == 255 && c.g == 0 && c.b == 0;
-        const bool green = c.r == 0 && c.g == 255 && c.b == 0;
-        const bool blue = c.r == 0 && c.g == 0 && c.b == 255;
-        primaries |= red | green << 1 | blue << 2;
-    }
-    EXPECT_EQ(primaries, 7);
-    for (int i = 0; i < QUELM_PALETTE_SIZE; ++i)
-        EXPECT_EQ(QuelmDefaultPalette[i].rgbReserved, 0) << i;
-}
-
 // The build's data folder (QUELM_DATA) holds the generated art.
 TEST(QuelmBmp, CarriesTheDefaultPalette) {
     ASSERT_NE(std::getenv("QUELM_DATA"), nullptr);

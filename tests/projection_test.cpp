@@ -1,4 +1,6 @@
-// The projection driver, the two loaders and the perspective divide.
+// The projection driver's choice of pass, the two loaders' boundaries and
+// the perspective divide.  The conformance scenarios pin whole frames of
+// both loaders (the worked examples among them).
 #include <cmath>
 #include <limits>
 
@@ -24,28 +26,6 @@ protected:
     }
 };
 
-TEST_F(DriverTest, FirstFrameRegistersAndReprojects) {
-    EXPECT_EQ(scene->iScreenNumVerts, 4);
-    EXPECT_EQ(scene->iScreenNumEdges, 4);
-    EXPECT_EQ(scene->iScreenNumPolygons, 1);
-    EXPECT_EQ(scene->EdgeList[3].a, model->EdgeList[3].a);
-    EXPECT_EQ(Surf(0).material, 7);
-    EXPECT_EQ(Pt(3).visible, PLAN_GROUND | kInside);
-    EXPECT_EQ(SurfStatus(0), VIS_DRAW);
-    EXPECT_EQ(XY(2), std::make_pair(140, 90));
-}
-
-TEST_F(DriverTest, StillFrameWithNoPendingPanTouchesNothing) {
-    // A reprojection would pick up the moved vertex and zero ADXT.
-    model->VertexList[0].x = 10;
-    View().ADXT = 3.0;
-    AddModelToScene(scene, model, 0);
-    EXPECT_EQ(Sp(0).x, 100);
-    EXPECT_EQ(Pt(0).u, 100.0);
-    EXPECT_EQ(View().ADXT, 3.0);
-    EXPECT_EQ(scene->iRapidPansTally, 0);
-}
-
 // Frame by frame, the target moving 7 left (the picture 7 right) unless
 // nothing changed: rapid pans while the tally is below the limit, a still
 // frame after pans counting towards it, anything else a complete
@@ -69,56 +49,6 @@ TEST_F(DriverTest, ChoosesBetweenARapidPanAndAReprojection) {
         frame(2, VIEW_TARGET_MOVED, 1);
         frame(2, delta, 0);
     }
-}
-
-TEST_F(DriverTest, FineBitChoosesEdgeDrivenLoaderAtNextReprojection) {
-    // A vertex that no edge reaches: only the vertex loader projects it.
-    const int32_t lone = AddVertex(20, 20, 100);
-    scene->iScreenNumEdges = 0;  // register again to take the new vertex
-    scene->SceneSettings &= ~PLAN_FINE;
-    FirstFrame();
-    EXPECT_EQ(Status(lone), kInside);
-    scene->SceneSettings |= PLAN_FINE;
-    AddModelToScene(scene, model, VIEW_CAMERA_MOVED);
-    EXPECT_EQ(Status(lone), 0u);
-    EXPECT_EQ(Status(0), kInside);
-}
-
-TEST_F(DriverTest, ClearedPoolsGiveNothingToDo) {
-    // After the scene store's clear: counts 0 but still registered.
-    scene->iScreenNumVerts = 0;
-    scene->iScreenNumPolygons = 0;
-    scene->iRapidPansLimit = 2;
-    Sp(0) = sSPOINT{-1, -1};
-    const uint32_t before = Surf(0).visible;
-    MoveTarget(5);
-    AddModelToScene(scene, model, VIEW_TARGET_MOVED);
-    EXPECT_EQ(scene->iRapidPansTally, 1);
-    EXPECT_EQ(Sp(0).x, -1);
-    // The loader brings the points back; the surface pool stays empty.
-    AddModelToScene(scene, model, VIEW_CAMERA_MOVED);
-    EXPECT_EQ(scene->iScreenNumVerts, 4);
-    EXPECT_EQ(scene->iScreenNumPolygons, 0);
-    EXPECT_EQ(Surf(0).visible, before);
-}
-
-TEST_F(ViewTest, EmptyModelProjectsNothing) {
-    scene->SceneSettings |= PLAN_FINE;
-    scene->EdgeList[0].act = 0x30;  // edge 0's slot must not be taken as a frame parity
-    Sp(0) = sSPOINT{9, 9};
-    FirstFrame();  // one pass: a second would flip a wrongly written parity back
-    EXPECT_EQ(scene->iScreenNumVerts, 0);
-    EXPECT_EQ(scene->EdgeList[0].act, 0x30u);
-    EXPECT_EQ(Sp(0).x, 9);
-}
-
-TEST_F(ViewTest, ResetActivationStatusTogglesClearsOnlyTheToggle) {
-    for (int i = 0; i < 3; ++i) AddEdge(0, 1, kConstantly | ACT_TOGGLE | LinkP(2));
-    RegisterModelWithScene(scene, model);
-    scene->EdgeList[3].act = ACT_TOGGLE;  // beyond the count
-    ResetActivationStatusToggles(scene);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(scene->EdgeList[i].act, kConstantly | LinkP(2));
-    EXPECT_EQ(scene->EdgeList[3].act, ACT_TOGGLE);
 }
 
 // -------------------------------------------------------- perspective divide
@@ -188,17 +118,6 @@ TEST_F(LoaderTest, ClassifiesAgainstViewportAndNearPlane) {
     EXPECT_EQ(LoadOne(1, 1, 5), 0xCu);
 }
 
-TEST_F(LoaderTest, KeepsPlanBitsAndTakesThemFromTheModelEachFrame) {
-    EXPECT_EQ(LoadOne(10, 10, 100, PLAN_GROUND | PLAN_NEAR), 0x9u);
-    EXPECT_EQ(Pt(0).visible, PLAN_GROUND | PLAN_NEAR | 0x9u);
-    // Out of the plan: plan word only, and the old u, v, w stay.
-    model->VertexList[0].visible = PLAN_COARSE;
-    model->VertexList[0].x = 99;
-    LoadModelPointsIntoScene(scene, model);
-    EXPECT_EQ(Pt(0).visible, PLAN_COARSE);
-    EXPECT_EQ(Pt(0).u, 10.0);
-}
-
 TEST_F(LoaderTest, GroundVerticesLeaveTheZTermsOut) {
     // An infinite z column would poison u through 0 * inf if it were used.
     View().TM[2][0] = std::numeric_limits<double>::infinity();
@@ -236,53 +155,6 @@ protected:
     }
 };
 
-TEST_F(VectorLoaderTest, WorkedExampleOverTwoPasses) {
-    for (int32_t i = 0; i < 6; ++i) AddVertex(20 * i + 10, 10, 100, i < 3 ? PLAN_GROUND : PLAN_FINE);
-    AddEdge(0, 1, kPlain);
-    AddEdge(1, 2, kConstantly | LinkP(2));
-    AddEdge(3, 4, kActive | LinkP(3));
-    AddEdge(4, 5, kActive);
-    RegisterModelWithScene(scene, model);
-
-    Pass();  // current = 1
-    for (int32_t i = 0; i < 6; ++i) EXPECT_EQ(Status(i), 0x9u) << "pass 1, point " << i;
-    EXPECT_EQ(Nibble(2), kMarked | 1u);
-    EXPECT_EQ(Nibble(3), kMarked | 1u);
-    EXPECT_EQ(scene->EdgeList[2].act & ~ACT_FLAGS, LinkP(3));  // links kept
-    EXPECT_EQ(scene->EdgeList[0].act, 1u);                     // frame parity
-
-    // Everything left of the viewport: edge 1 is no longer seen.
-    SetAffineView(-1000.0);
-    Pass();  // current = 0
-    for (int32_t i = 0; i < 6; ++i) EXPECT_EQ(Status(i), i < 3 ? 0x2Au : 0u) << "pass 2, point " << i;
-    EXPECT_EQ(Nibble(2), ACT_ACTIVE);
-    EXPECT_EQ(Nibble(3), ACT_ACTIVE);
-    EXPECT_EQ(scene->EdgeList[2].act & ~ACT_FLAGS, LinkP(3));
-    EXPECT_EQ(scene->EdgeList[0].act, 0u);
-    // Status bits were cleared at the start of the pass, plan bits kept.
-    EXPECT_EQ(Pt(4).visible, PLAN_FINE);
-}
-
-TEST_F(VectorLoaderTest, ActiveEdgesNeverProjectTheDetailLayer) {
-    ParityEdge();
-    const int32_t g = AddVertex(10, 10, 100, PLAN_GROUND);
-    const int32_t d = AddVertex(30, 10, 100, PLAN_FINE);
-    const int32_t both = AddVertex(50, 10, 100, PLAN_FINE | PLAN_GROUND);
-    AddEdge(d, both, kActive);
-    AddEdge(g, d, kActive | ACT_TOGGLE);
-    RegisterModelWithScene(scene, model);
-    Pass();
-    EXPECT_EQ(Status(d), 0u);
-    EXPECT_EQ(Status(both), 0u);
-    EXPECT_EQ(Status(g), 0x9u);
-    // A plain edge reaches the detail layer through the plan.
-    AddEdge(d, both, kPlain);
-    RegisterModelWithScene(scene, model);
-    Pass();
-    EXPECT_EQ(Status(d), 0x9u);
-    EXPECT_EQ(Status(both), 0x9u);
-}
-
 // A constantly edge (a, b) marks the active edge it links unless an end is
 // out of the plan, both are behind, or both are beyond one viewport edge.
 TEST_F(VectorLoaderTest, SentinelMarksItsActiveEdgeWhileItMayBeSeen) {
@@ -314,23 +186,6 @@ TEST_F(VectorLoaderTest, SentinelMarksItsActiveEdgeWhileItMayBeSeen) {
         EXPECT_EQ(Status(d), r.marked ? 0x9u : 0u);
         EXPECT_EQ(Status(a), r.statusA);
         EXPECT_EQ(Status(b), r.statusB);
-    }
-}
-
-TEST_F(VectorLoaderTest, MarkAfterTheEdgesTurnArrivesOnlyAsAFallBack) {
-    // The sentinel comes after the active edge it links: in each pass the
-    // active edge has had its turn before the mark is made.
-    ParityEdge();
-    const int32_t d0 = AddVertex(100, 100, 100, PLAN_FINE);
-    const int32_t a = AddVertex(10, 100, 100), b = AddVertex(20, 100, 100);
-    AddEdge(d0, AddVertex(120, 100, 100, PLAN_FINE), kActive);
-    AddEdge(a, b, kConstantly | LinkP(1));
-    RegisterModelWithScene(scene, model);
-    for (int pass = 0; pass < 3; ++pass) {
-        Pass();
-        EXPECT_EQ(Status(d0), 0u) << pass;
-        const uint32_t current = scene->EdgeList[0].act & ACT_TOGGLE;
-        EXPECT_EQ(Nibble(1), kMarked | current) << pass;
     }
 }
 

@@ -93,7 +93,7 @@ TEST_F(HandViewTest, SumsRunInRowOrder) {
         (*M)[3][0] = -1e16;
     }
     view.TM[3][2] = view.QM[3][2] = 1.0;
-    double u, v, w;
+    double u = -1.0, v = -1.0, w = -1.0;  // a dropped call shows
     WorldToScene(&view, &u, &v, &w, 1, 1, 0);
     EXPECT_EQ(u, 0.0);
     WorldToCamera(&view, &u, &v, &w, 1, 1, 0);
@@ -110,7 +110,7 @@ TEST_F(HandViewTest, GroundPointsLeaveOutTheHeightTerms) {
     view.TM[3][2] = 1.0;
     view.CM[1][1] = 3.0;
     view.W_CLIP_INSET = 0.05;
-    double u, v, w;
+    double u = -1.0, v = -1.0, w = -1.0;  // a dropped call shows
     WorldToScene(&view, &u, &v, &w, 5, 0, 0);
     EXPECT_EQ(u, 10.0);
     EXPECT_EQ(w, 1.0);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <charconv>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
@@ -16,54 +15,9 @@
 
 namespace conformance {
 
-namespace {
+const char *const kCameraNames[10] = {"Xcamera", "Ycamera", "Zcamera", "Xtarget", "Ytarget",
+                                      "Ztarget", "Magnification", "Xn", "Yn", "Zn"};
 
-// VANTAGE's members in declared order; matrices count 12 doubles (4 rows of 3).
-struct PerspectiveMember {
-    const char *name;
-    int doubles;
-};
-constexpr PerspectiveMember kPerspectiveMembers[] = {
-    {"XPC", 1},  {"YPC", 1},  {"ZPC", 1},  {"DXPC", 1}, {"DYPC", 1}, {"DZPC", 1},
-    {"XT", 1},   {"YT", 1},   {"ZT", 1},   {"DXT", 1},  {"DYT", 1},  {"DZT", 1},
-    {"ADXT", 1}, {"ADYT", 1}, {"ADZT", 1}, {"DXN", 1},  {"DYN", 1},  {"DZN", 1},
-    {"DXUP", 1}, {"DYUP", 1}, {"DZUP", 1}, {"CM", 12},  {"QM", 12},  {"TM", 12},
-    {"VIEW_DEPTH", 1}, {"CAMARA_DIST", 1}, {"QUELMX", 1}, {"QUELMY", 1},
-    {"RESX", 1}, {"RESY", 1}, {"W_CLIP_INSET", 1}};
-
-constexpr size_t CountPerspectiveDoubles() {
-    size_t n = 0;
-    for (const auto &m : kPerspectiveMembers) n += static_cast<size_t>(m.doubles);
-    return n;
-}
-static_assert(CountPerspectiveDoubles() == kPerspectiveDoubles, "VANTAGE is all doubles");
-
-// Name of perspective double i, e.g. "TM[3][1]".
-std::string PerspectiveName(size_t index) {
-    for (const auto &m : kPerspectiveMembers) {
-        const auto n = static_cast<size_t>(m.doubles);
-        if (index < n)
-            return n == 1 ? m.name
-                          : std::string(m.name) + "[" + std::to_string(index / 3) + "][" +
-                                std::to_string(index % 3) + "]";
-        index -= n;
-    }
-    return "?";
-}
-
-// CameraState::doubles in order; a camera step may set the first seven.
-constexpr const char *kCameraNames[] = {"Xcamera", "Ycamera", "Zcamera", "Xtarget", "Ytarget",
-                                        "Ztarget", "Magnification", "Xn", "Yn", "Zn"};
-double CAMERA::*const kCameraDoubles[] = {&CAMERA::Xcamera, &CAMERA::Ycamera, &CAMERA::Zcamera,
-                                          &CAMERA::Xtarget, &CAMERA::Ytarget, &CAMERA::Ztarget,
-                                          &CAMERA::Magnification, &CAMERA::Xn, &CAMERA::Yn,
-                                          &CAMERA::Zn};
-static_assert(std::size(kCameraNames) == sizeof(CameraState::doubles) / sizeof(double));
-constexpr size_t kCameraSettable = 7;
-
-// The header fields, in the order both the digest and the differences take them.
-constexpr const char *kHeaderNames[] = {"setview", "tally",  "limit", "settings",
-                                        "nverts",  "nedges", "npolys"};
 std::array<int64_t, 7> Header(const FrameState &s) {
     return {s.setview, s.tally, s.limit, s.settings, s.nverts, s.nedges, s.npolys};
 }
@@ -90,18 +44,13 @@ double Double(const Json &v) {
     return v.get<double>();
 }
 
-// An array of `size` elements, the last of them an array.
-const Json &Tuple(const Json &v, size_t size, const char *what) {
-    if (!v.is_array() || v.size() != size || !v.back().is_array())
-        throw std::runtime_error(std::string("JSON: malformed ") + what);
-    return v;
-}
+namespace {
 
-PointState PointFromJson(const Json &p, bool withStatus) {
-    const size_t base = withStatus ? 1 : 0;
-    if (!p.is_array() || p.size() != base + 2) throw std::runtime_error("JSON: malformed point");
-    return {withStatus ? Word(p[0]) : 0u, Int32(p[base]), Int32(p[base + 1])};
-}
+double CAMERA::*const kCameraDoubles[] = {&CAMERA::Xcamera, &CAMERA::Ycamera, &CAMERA::Zcamera,
+                                          &CAMERA::Xtarget, &CAMERA::Ytarget, &CAMERA::Ztarget,
+                                          &CAMERA::Magnification, &CAMERA::Xn, &CAMERA::Yn,
+                                          &CAMERA::Zn};
+constexpr size_t kCameraSettable = 7;
 
 // ---------------------------------------------------------------- capture
 
@@ -217,122 +166,9 @@ private:
     uint64_t h_ = 0xCBF29CE484222325ull;
 };
 
-// ------------------------------------------------------------ differences
-
-std::string Text(double d) {
-    char buf[64];
-    return std::string(buf, std::to_chars(buf, buf + sizeof buf, d).ptr);
-}
-
-template <typename T, typename Show>
-std::string List(const std::vector<T> &items, Show show) {
-    std::string s;
-    for (const T &item : items) s += (s.empty() ? "" : ",") + show(item);
-    return "[" + s + "]";
-}
-
-std::string Text(const PointState &p, bool withStatus) {
-    return "[" + (withStatus ? std::to_string(p.visible) + "," : "") + std::to_string(p.x) + "," +
-           std::to_string(p.y) + "]";
-}
-
-std::string Number(int32_t v) { return std::to_string(v); }
-
-std::string Text(const SurfaceState &p) {
-    return "[" + std::to_string(p.visible) + "," + Number(p.numv) + "," + List(p.v, Number) + "]";
-}
-
-std::string Text(const CallState &c) {
-    return "[" + Number(c.clip) + "," + Number(c.colour) + "," +
-           List(c.points, [](const PointState &p) { return Text(p, false); }) + "]";
-}
-
-std::string Text(uint32_t word) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "0x%08" PRIX32, word);
-    return buf;
-}
-
-// Doubles compare by their bits: signed zeros differ.
-void DoubleDifference(const std::string &name, double expected, double actual,
-                      std::vector<std::string> &out) {
-    if (std::bit_cast<uint64_t>(expected) != std::bit_cast<uint64_t>(actual))
-        out.push_back(name + ": expected " + Text(expected) + ", got " + Text(actual));
-}
-
-// The first differing element of two lists and how many differ.
-template <typename T, typename Show>
-void ListDifference(const char *name, const std::vector<T> &expected, const std::vector<T> &actual,
-                    Show show, std::vector<std::string> &out) {
-    size_t first = SIZE_MAX, count = 0;
-    const size_t n = std::min(expected.size(), actual.size());
-    for (size_t i = 0; i < n; ++i) {
-        if (!(expected[i] == actual[i])) {
-            if (first == SIZE_MAX) first = i;
-            ++count;
-        }
-    }
-    std::string line;
-    if (expected.size() != actual.size())
-        line = std::string(name) + ": expected " + std::to_string(expected.size()) + " entries, got " +
-               std::to_string(actual.size());
-    if (first != SIZE_MAX)
-        line += (line.empty() ? "" : "; ") + std::string(name) + "[" + std::to_string(first) +
-                "]: expected " + show(expected[first]) + ", got " + show(actual[first]) + " (" +
-                std::to_string(count) + " of " + std::to_string(n) + " differ)";
-    if (!line.empty()) out.push_back(line);
-}
-
 }  // namespace
 
 // ------------------------------------------------------------------- public
-
-FrameState FrameFromJson(const Json &f) {
-    FrameState s;
-    s.frame = InRange(f.at("frame"), 0, INT64_MAX);
-    s.setview = Int32(f.at("setview"));
-    s.tally = Int32(f.at("tally"));
-    s.limit = Int32(f.at("limit"));
-    s.settings = Word(f.at("settings"));
-    s.nverts = Int32(f.at("nverts"));
-    s.nedges = Int32(f.at("nedges"));
-    s.npolys = Int32(f.at("npolys"));
-    for (const Json &p : f.at("points")) s.points.push_back(PointFromJson(p, true));
-    for (const Json &p : f.at("polys")) {
-        SurfaceState &surface = s.polys.emplace_back();
-        surface.visible = Word(Tuple(p, 3, "surface")[0]);
-        surface.numv = Int32(p[1]);
-        for (const Json &v : p[2]) surface.v.push_back(Int32(v));
-    }
-    for (const Json &a : f.at("acts")) s.acts.push_back(Word(a));
-    for (const Json &c : f.at("calls")) {
-        CallState &call = s.calls.emplace_back();
-        call.clip = Int32(Tuple(c, 3, "call")[0]);
-        call.colour = Int32(c[1]);
-        for (const Json &p : c[2]) call.points.push_back(PointFromJson(p, false));
-    }
-    const Json &view = f.at("perspective");
-    size_t k = 0;
-    for (const auto &m : kPerspectiveMembers) {
-        const Json &v = view.at(m.name);
-        if (m.doubles == 1) {
-            s.perspective[k++] = Double(v);
-            continue;
-        }
-        if (!v.is_array() || v.size() != 4) throw std::runtime_error("JSON: matrix of 4 rows");
-        for (const Json &row : v) {
-            if (!row.is_array() || row.size() != 3) throw std::runtime_error("JSON: matrix row of 3");
-            for (const Json &x : row) s.perspective[k++] = Double(x);
-        }
-    }
-    const Json &cam = f.at("camera");
-    for (size_t i = 0; i < std::size(kCameraNames); ++i)
-        s.camera.doubles[i] = Double(cam.at(kCameraNames[i]));
-    const Json &rect = cam.at("RenderRect");
-    if (!rect.is_array() || rect.size() != 4) throw std::runtime_error("RenderRect: 4 numbers");
-    for (size_t i = 0; i < 4; ++i) s.camera.rect[i] = Int32(rect[i]);
-    return s;
-}
 
 void RunScenario(const Json &scenario,
                  const std::function<bool(const FrameState &)> &onFrame) {
@@ -434,26 +270,6 @@ FrameDigest ParseDigest(const std::string &line) {
     std::string rest;
     if (!in || (in >> rest)) throw std::runtime_error("malformed digest line: " + line);
     return d;
-}
-
-std::vector<std::string> Differences(const FrameState &e, const FrameState &a) {
-    std::vector<std::string> out;
-    const auto eh = Header(e), ah = Header(a);
-    for (size_t i = 0; i < eh.size(); ++i)
-        if (eh[i] != ah[i])
-            out.push_back(std::string(kHeaderNames[i]) + ": expected " + std::to_string(eh[i]) +
-                          ", got " + std::to_string(ah[i]));
-    ListDifference("points", e.points, a.points, [](const PointState &p) { return Text(p, true); }, out);
-    ListDifference("polys", e.polys, a.polys, [](const SurfaceState &p) { return Text(p); }, out);
-    ListDifference("acts", e.acts, a.acts, [](uint32_t w) { return Text(w); }, out);
-    ListDifference("calls", e.calls, a.calls, [](const CallState &c) { return Text(c); }, out);
-    for (size_t i = 0; i < kPerspectiveDoubles; ++i)
-        DoubleDifference("perspective." + PerspectiveName(i), e.perspective[i], a.perspective[i], out);
-    for (size_t i = 0; i < std::size(kCameraNames); ++i)
-        DoubleDifference(std::string("camera.") + kCameraNames[i], e.camera.doubles[i],
-                         a.camera.doubles[i], out);
-    if (e.camera.rect != a.camera.rect) out.push_back("camera.RenderRect differs");
-    return out;
 }
 
 std::string ReadFile(const std::string &path) {

@@ -65,9 +65,6 @@ struct FrameState {
     CameraState camera{};
 };
 
-// Reads one line of an expected-state file.
-FrameState FrameFromJson(const Json &frame);
-
 // Runs a scenario; onFrame sees each rendered frame and returns false to stop.
 // std::runtime_error (or nlohmann's errors) on a step it does not know or a
 // scene that cannot be made.
@@ -82,16 +79,22 @@ struct FrameDigest {
     std::array<uint64_t, 7> parts{};  // header, points, polys, acts, calls, perspective, camera
 };
 extern const char *const kDigestPartNames[7];
+// CameraState::doubles by name, in order; a camera step may set the first seven.
+extern const char *const kCameraNames[10];
+
+// setview, tally, limit, settings, nverts, nedges, npolys.
+std::array<int64_t, 7> Header(const FrameState &frame);
+// Numbers of a scenario or expected-state file; std::runtime_error when the
+// value is not one or does not fit.
+int32_t Int32(const Json &v);
+uint32_t Word(const Json &v);  // written unsigned or signed
+double Double(const Json &v);
 
 FrameDigest Digest(const FrameState &frame);
 // One line: frame, setview and the parts in hex.
 std::string FormatDigest(const FrameDigest &digest);
 // Error on a malformed line.
 FrameDigest ParseDigest(const std::string &line);
-
-// The first difference in each part of the frame, one line each ("points[13]:
-// expected [...], got [...]"); empty when the frames are identical.
-std::vector<std::string> Differences(const FrameState &expected, const FrameState &actual);
 
 // Reads a whole file; std::runtime_error when it cannot be read.
 std::string ReadFile(const std::string &path);
