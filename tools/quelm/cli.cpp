@@ -1,6 +1,8 @@
 // Argument handling for the quelm tool.
 #include "tools/quelm/cli.h"
 
+#include <unistd.h>
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -10,6 +12,21 @@ namespace quelm_tool {
 
 void usage_error(const std::string &what) { throw Failure(EXIT_USAGE, what); }
 void failed(const std::string &what) { throw Failure(EXIT_FAILED, what); }
+
+std::string printable(std::string_view text) {
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte < 0x7F) {
+            out += c;
+        } else {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+            out += hex;
+        }
+    }
+    return out;
+}
 
 namespace {
 
@@ -172,6 +189,17 @@ bool parse_options(std::string_view verb, std::string_view summary,
     } catch (const Failure &f) {
         throw Failure(f.status, std::string(verb) + ": " + f.what());
     }
+}
+
+bool progress_wanted() { return isatty(STDERR_FILENO); }
+
+void show_progress(std::string_view what, int done, int total) {
+    constexpr int WIDTH = 40;
+    const int filled = int(int64_t{done} * WIDTH / total);
+    std::fprintf(stderr, "\r%.*s [%.*s%*s] %d/%d", int(what.size()), what.data(), filled,
+                 "########################################", WIDTH - filled, "", done, total);
+    if (done == total) std::fputc('\n', stderr);
+    std::fflush(stderr);
 }
 
 }  // namespace quelm_tool

@@ -37,6 +37,11 @@ void compose(const quelm_tool::HostBitmap &picture, const Lookup &lookup, int sc
     }
 }
 
+bool is_png_name(std::string_view path) {
+    const std::string ext = quelm_tool::extension_of(path);
+    return ext.empty() || ext == ".png";
+}
+
 void write_screenshot(const std::string &path, const Canvas &canvas) {
     std::vector<uint8_t> rows(size_t(canvas.width) * size_t(canvas.height) * 3);
     for (size_t i = 0; i < canvas.pixels.size(); ++i) {

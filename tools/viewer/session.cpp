@@ -40,8 +40,6 @@ constexpr double kHeadlessFrameMs = 1000.0 / 60;
 // Interactive sessions draw at most this many frames a second.
 constexpr double kFrameCapMs = 1000.0 / 60;
 constexpr double kToastMs = 2500;
-// Behind everything the stadium does not cover: the default palette's grey.
-constexpr uint8_t kBackground = 3;
 
 // Per-frame motion of held keys, as fractions of the camera's distance.
 constexpr double kTurnRate = 0.012, kWalkRate = 0.012, kMoveInRate = 0.98, kZoomRate = 1.02;
@@ -265,6 +263,12 @@ void toggle_plan(Session &s, uint32_t bit, const char *what) {
     if (on) ResetSceneSetting(scene, int32_t(bit));
     else SetSceneSetting(scene, int32_t(bit));
     std::string news = std::string(what) + (on ? " off" : " on");
+    // One playing surface always shows: without both the field is black.
+    const uint32_t other = bit == PLAN_FINE ? PLAN_COARSE : PLAN_FINE;
+    if (on && (bit == PLAN_FINE || bit == PLAN_COARSE) && !GetSceneSetting(scene, int32_t(other))) {
+        SetSceneSetting(scene, int32_t(other));
+        news += other == PLAN_FINE ? ", fine playing surface on" : ", coarse playing surface on";
+    }
     if ((bit == PLAN_FINE || bit == PLAN_COARSE) && s.adaptation.on)
         news += " (RenderRate may swap it back: T stops adapting)";
     say(s, news);
@@ -299,6 +303,11 @@ bool display_key(Session &s, SDL_Keycode key) {
     case SDLK_F6: toggle_plan(s, PLAN_FAR, "far marks"); return true;
     case SDLK_F7: toggle_plan(s, PLAN_FINE, "fine playing surface"); return true;
     case SDLK_F8: toggle_plan(s, PLAN_COARSE, "coarse playing surface"); return true;
+    case SDLK_F11:
+        SDL_SetWindowFullscreen(s.window, (SDL_GetWindowFlags(s.window) & SDL_WINDOW_FULLSCREEN)
+                                              ? 0
+                                              : SDL_WINDOW_FULLSCREEN_DESKTOP);
+        return true;
     default: return false;
     }
 }
@@ -321,6 +330,9 @@ void key_down(Session &s, const SDL_KeyboardEvent &e) {
     if (s.dialog.dialog) {
         if (key == SDLK_ESCAPE) push_action(s, QUELM_ACTION_CANCEL);
         if (key == SDLK_RETURN || key == SDLK_KP_ENTER) push_action(s, QUELM_ACTION_OK);
+        // Asked for while one is closing: opens when it has closed.
+        if (key == SDLK_c) s.pending = Pending::COORDINATES;
+        if (key == SDLK_p) s.pending = Pending::SPIN;
         return;
     }
     switch (key) {
@@ -544,7 +556,7 @@ void draw_scene(Session &s) {
     if (s.picture.width != w || s.picture.height != h)
         s.picture = quelm_tool::make_host_bitmap(w, h, s.palette);
     // The library never clears; the host does.
-    std::fill(s.picture.bits.begin(), s.picture.bits.end(), kBackground);
+    std::fill(s.picture.bits.begin(), s.picture.bits.end(), s.options.background);
 
     CAMERA &camera = *s.camera;
     camera.RenderRect = {0, 0, w - 1, h - 1};
@@ -673,10 +685,20 @@ void frame_once(Session &s) {
 
 // ------------------------------------------------------------ the session
 
+constexpr const char *kNoDisplay = "no display (use --frames or --script for a headless run)";
+
 struct SdlVideo {
-    SdlVideo() {
-        if (SDL_Init(SDL_INIT_VIDEO) != 0)
+    explicit SdlVideo(bool headless) {
+        if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+            if (!headless) failed(kNoDisplay);
             failed(std::string("cannot start SDL's video: ") + SDL_GetError());
+        }
+        // A window nobody can see would wait for keys forever.
+        const std::string_view driver = SDL_GetCurrentVideoDriver();
+        if (!headless && (driver == "dummy" || driver == "offscreen")) {
+            SDL_Quit();
+            failed(kNoDisplay);
+        }
     }
     ~SdlVideo() { SDL_Quit(); }
     SdlVideo(const SdlVideo &) = delete;
@@ -717,10 +739,11 @@ int run_session(const ViewerOptions &options) {
 
     // Headless sessions need no display; setenv keeps a driver already named.
     if (options.headless) setenv("SDL_VIDEODRIVER", "dummy", 0);
-    SdlVideo video;
+    SdlVideo video(options.headless);
     std::unique_ptr<SDL_Window, WindowCloser> window(SDL_CreateWindow(
         "quelm viewer", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, options.width,
-        options.height, SDL_WINDOW_RESIZABLE | (options.headless ? SDL_WINDOW_HIDDEN : 0)));
+        options.height, SDL_WINDOW_RESIZABLE | (options.headless ? SDL_WINDOW_HIDDEN : 0) |
+            (options.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0)));
     if (!window) failed(std::string("cannot open a window: ") + SDL_GetError());
     s.window = window.get();
     const SDL_Surface *surface = SDL_GetWindowSurface(s.window);
