@@ -17,9 +17,9 @@ namespace quelm_viewer {
 using Lookup = std::array<Colour, 256>;
 Lookup lookup_of(const quelm_tool::Palette &palette);
 
-// Fills the canvas: the picture enlarged `scale` times from the top-left,
+// Fills the canvas: the picture stretched over `shown` without smoothing,
 // cut at the canvas's edges, black where it does not reach.
-void compose(const quelm_tool::HostBitmap &picture, const Lookup &lookup, int scale,
+void compose(const quelm_tool::HostBitmap &picture, const Lookup &lookup, Rect shown,
              Canvas &canvas);
 
 // Whether a screenshot may be written there: a name ending in .png (any

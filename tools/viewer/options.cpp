@@ -112,6 +112,17 @@ bool parse_viewer_options(std::span<const std::string_view> args, ViewerOptions 
          [&](std::string_view v) { o.background = uint8_t(quelm_tool::parse_int(v, 0, 255)); }},
         {"fullscreen", nullptr, "start full screen (F11 switches)",
          [&](std::string_view) { o.fullscreen = true; }},
+        {"vsync", nullptr, "show each frame in step with the display's refresh",
+         [&](std::string_view) { o.vsync = true; }},
+        {"aspect", "W:H",
+         "show the picture in this shape, centred (4:3 shows 320x200 on the tall pixels "
+         "of old displays); default: square pixels",
+         [&](std::string_view v) {
+             const size_t colon = v.find(':');
+             if (colon == std::string_view::npos) usage_error(quoted(v) + " is not W:H");
+             o.aspect_w = quelm_tool::parse_int(v.substr(0, colon), 1, 100);
+             o.aspect_h = quelm_tool::parse_int(v.substr(colon + 1), 1, 100);
+         }},
         {"window", nullptr, "show the window also with --frames or --script",
          [&](std::string_view) { window = true; }},
         {"verbose", nullptr, "log dialogs, their reports and screenshots",
