@@ -31,8 +31,7 @@ struct ViewAndSize {
     BenchSize size;
 };
 
-// How the test's name shows it (CTest lists it there): never a pointer,
-// which changes from build to build.
+// As CTest's test names show it: never a pointer, which changes every build.
 void PrintTo(const ViewAndSize &c, std::ostream *os) {
     *os << c.view->name << " " << c.size.width << "x" << c.size.height;
 }

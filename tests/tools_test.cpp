@@ -38,10 +38,10 @@ public:
         fs::create_directories(in / "read-only");
         const std::pair<const char *, std::string> inputs[] = {
             {"two.pal", "JASC-PAL\r\n0100\r\n2\r\n1 2 3\r\n4 5 6\r\n"},
-            {"three.gpl", "GIMP Palette\nName: t\nColumns: 3\n# c\n255 0 0\tred\n0 255 0\n0 0 255\n"},
+            {"three.gpl", "GIMP Palette\nName: t\nColumns: 3\n# c\n255 0 0\tred\n0 255 0\n0 0 255"},
             {"truncated.bmp", "BM\x46\0\0\0\0\0\0\0"},
-            {"no_table.bmp", std::string("BM\0\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\4\0\0\0\4\0\0\0\1\0\x18\0", 30) +
-                                 std::string(60, '\0')},
+            {"no_table.bmp", std::string("BM\0\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\4\0\0\0\4\0\0\0"
+                                         "\1\0\x18\0", 30) + std::string(60, '\0')},
             {"version.pal", "JASC-PAL\n0200\n1\n1 2 3\n"},
             {"short.pal", "JASC-PAL\n0100\n3\n1 2 3\n4 5 6\n"},
             {"bright.pal", "JASC-PAL\n0100\n2\n1 2 3\n400 5 6\n"},
@@ -57,7 +57,8 @@ public:
             {"overflow.txt", "drag 0 0 65535 65535 90000\nnothing\n"},
             {"early.txt", "wait 2\npress OK\n"},
         };
-        for (const auto &[name, bytes] : inputs) std::ofstream(in / name, std::ios::binary) << bytes;
+        for (const auto &[name, bytes] : inputs)
+            std::ofstream(in / name, std::ios::binary) << bytes;
         fs::permissions(in / "read-only", fs::perms::owner_read | fs::perms::owner_exec |
                                               fs::perms::others_read | fs::perms::others_exec);
     }
@@ -165,7 +166,8 @@ TEST_F(Tools, EveryVerbOnGoodAndBadInput) {
              EXPECT_NE(o.err.find("\nwrote top.png"), std::string::npos) << o.err;
              const auto image = t.png("top.png");
              // The whole field seen from above, its length upright.
-             EXPECT_GT(count_index(image, QUELM_MAT_TURF) + count_index(image, QUELM_MAT_TURF_ALT), 300);
+             EXPECT_GT(count_index(image, QUELM_MAT_TURF) + count_index(image, QUELM_MAT_TURF_ALT),
+                       300);
          }},
         {QUELM, {"render", "--size", "160x100", "--camera", "0,0,20000", "--fit", "-o", "f.png"},
          0, "wrote f.png", [](Tools &t, const Outcome &) {
@@ -214,7 +216,8 @@ TEST_F(Tools, EveryVerbOnGoodAndBadInput) {
              t.png("g.png", &palette);
              EXPECT_EQ(palette[2], (quelm_tool::Rgb{0, 0, 255}));
          }},
-        {QUELM, {"spin", "--frames", "6", "--size", "48x30", "--delay", "7", "--camera-step", "600"},
+        {QUELM,
+         {"spin", "--frames", "6", "--size", "48x30", "--delay", "7", "--camera-step", "600"},
          0, "wrote spin.gif (48x30, 6 frames, ", [](Tools &t, const Outcome &) {
              int error = 0;
              GifFileType *gif = DGifOpenFileName((t.dir / "spin.gif").c_str(), &error);
@@ -301,7 +304,8 @@ TEST_F(Tools, EveryVerbOnGoodAndBadInput) {
         {QUELM, {"spin", "--frames", "2", "-o", "@/read-only/x.gif"}, kFailed,
          "Permission denied", {}, {true}},
         {QUELM, {"model", "--obj", "@/read-only/x.obj"}, kFailed, "Permission denied", {}, {true}},
-        {QUELM, {"render", "--size", "400x300"}, kFailed, "File too large", {}, {.file_limit = 2048}},
+        {QUELM, {"render", "--size", "400x300"}, kFailed, "File too large", {},
+         {.file_limit = 2048}},
         {QUELM, {"spin", "--size", "200x120", "--frames", "3"}, kFailed, "File too large", {},
          {.file_limit = 2048}},
         {QUELM, {"model", "--obj", "big.obj"}, kFailed, "File too large", {}, {.file_limit = 2048}},
@@ -316,12 +320,14 @@ TEST_F(Tools, EveryVerbOnGoodAndBadInput) {
         {VIEWER, {"--mode", "orbit"}, kUsage, "'orbit' is not idle, dolly or spin"},
         {VIEWER, {"--background", "256"}, kUsage, "out of range"},
         {VIEWER, {"--frames", "1", "--screenshot", "x.jpg"}, kUsage, "screenshots are PNG"},
-        {VIEWER, {}, kFailed, "quelm-viewer: no display (use --frames or --script for a headless run)\n",
+        {VIEWER, {}, kFailed,
+         "quelm-viewer: no display (use --frames or --script for a headless run)\n",
          {}, {.unset = {"DISPLAY", "WAYLAND_DISPLAY"}, .env = {{"SDL_VIDEODRIVER", "dummy"}}}},
         {VIEWER, {"--frames", "1", "--palette", "/dev/zero"}, kFailed, "larger than any palette"},
         {VIEWER, {"--script", "@/missing.txt"}, kFailed, "cannot read the script"},
         {VIEWER, {"--script", "/dev/zero"}, kFailed, "larger than any script (1048576 bytes)"},
-        {VIEWER, {"--script", "@/bogus.txt"}, kFailed, "bogus.txt:2: unknown command 'bo\\x01gus'\n"},
+        {VIEWER, {"--script", "@/bogus.txt"}, kFailed,
+         "bogus.txt:2: unknown command 'bo\\x01gus'\n"},
         {VIEWER, {"--script", "@/big_number.txt"}, kFailed, "big_number.txt:1: "},
         {VIEWER, {"--script", "@/jpeg.txt"}, kFailed, "jpeg.txt:1: screenshots are PNG"},
         {VIEWER, {"--script", "@/drags.txt"}, kFailed, "more than 100000 input events"},
@@ -333,11 +339,7 @@ TEST_F(Tools, EveryVerbOnGoodAndBadInput) {
         {VIEWER, {"--frames", "1", "--size", "640x400", "--screenshot", "big.png"}, kFailed,
          "big.png", {}, {.file_limit = 2048}},
     };
-    const std::set<std::string> inputs = [&] {
-        std::set<std::string> names;
-        for (const auto &entry : fs::directory_iterator(in)) names.insert(entry.path().filename());
-        return names;
-    }();
+    const std::set<std::string> inputs = names_in(in);
     for (const Row &row : rows) {
         if ((row.how.memory_limit && kSanitized) || row.program.empty()) continue;
         std::vector<std::string> args;
@@ -358,9 +360,7 @@ TEST_F(Tools, EveryVerbOnGoodAndBadInput) {
             EXPECT_EQ(std::count(o.err.begin(), o.err.end(), '\n'), 1) << o.err;
             EXPECT_EQ(o.out, "");
             EXPECT_EQ(files(), std::set<std::string>{}) << "left behind";
-            std::set<std::string> now;
-            for (const auto &entry : fs::directory_iterator(in)) now.insert(entry.path().filename());
-            EXPECT_EQ(now, inputs) << "left beside the inputs";
+            EXPECT_EQ(names_in(in), inputs) << "left beside the inputs";
             EXPECT_TRUE(fs::is_empty(in / "read-only"));
         }
         for (const auto &entry : fs::directory_iterator(dir)) fs::remove_all(entry.path());
@@ -413,7 +413,7 @@ TEST_F(Tools, OutputsThroughDevicesFifosLinksAndLinkedFiles) {
     EXPECT_EQ(render_to("null").status, 0);
     o = render_to("full");
     EXPECT_EQ(o.status, kFailed);
-    EXPECT_NE(o.err.find("cannot write 'full': No space left on device"), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("cannot write 'full': No space left"), std::string::npos) << o.err;
     for (const char *node : {"null", "full"}) {
         struct stat st {};
         ASSERT_EQ(stat((dir / node).c_str(), &st), 0);

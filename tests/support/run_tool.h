@@ -55,6 +55,14 @@ inline std::vector<std::string> lines_of(const std::string &text) {
     return lines;
 }
 
+// The names in a folder, temporary files included.
+inline std::set<std::string> names_in(const fs::path &folder) {
+    std::set<std::string> names;
+    for (const auto &entry : fs::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
 // Polls until `done` or the time is up; false on timeout.
 inline bool wait_for(const std::function<bool()> &done, double seconds) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
@@ -89,7 +97,8 @@ public:
         // Writes past the limit fail with EFBIG instead of killing.
         std::signal(SIGXFSZ, how.file_limit ? SIG_IGN : SIG_DFL);
         if (how.ignore_hangup) std::signal(SIGHUP, SIG_IGN);
-        const rlimit files{how.file_limit, how.file_limit}, memory{how.memory_limit, how.memory_limit};
+        const rlimit files{how.file_limit, how.file_limit};
+        const rlimit memory{how.memory_limit, how.memory_limit};
         if ((how.file_limit && setrlimit(RLIMIT_FSIZE, &files) != 0) ||
             (how.memory_limit && setrlimit(RLIMIT_AS, &memory) != 0))
             _exit(127);
@@ -123,13 +132,8 @@ public:
         return finish(start(program, args, how));
     }
 
-    // What the program left in the folder, temporary files included.
-    std::set<std::string> files() const {
-        std::set<std::string> names;
-        for (const auto &entry : fs::directory_iterator(dir))
-            names.insert(entry.path().filename().string());
-        return names;
-    }
+    // What the program left in its folder.
+    std::set<std::string> files() const { return names_in(dir); }
 
     fs::path top, dir;
 };

@@ -85,7 +85,8 @@ public:
     HeldSignals() {
         sigset_t held;
         sigfillset(&held);
-        for (int s : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTRAP, SIGSYS}) sigdelset(&held, s);
+        for (int s : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTRAP, SIGSYS})
+            sigdelset(&held, s);
         sigprocmask(SIG_BLOCK, &held, &old_);
     }
     ~HeldSignals() { sigprocmask(SIG_SETMASK, &old_, nullptr); }

@@ -75,7 +75,8 @@ int render_command(Args args) {
     std::optional<double> magnification;
     bool fit = false;
     std::vector<Option> options = {
-        {"output", "FILE", "picture to write, -o for short, - for standard output (default stadium.png)",
+        {"output", "FILE",
+         "picture to write, -o for short, - for standard output (default stadium.png)",
          [&](std::string_view v) { output = std::string(v); }},
         {"format", "png|bmp", "picture format (default: from the file's extension)",
          [&](std::string_view v) { format = parse_format(v); }},

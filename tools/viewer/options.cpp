@@ -103,7 +103,8 @@ bool parse_viewer_options(std::span<const std::string_view> args, ViewerOptions 
          [&](std::string_view v) { o.script = std::string(v); }},
         {"screenshot", "FILE", "F12 writes here; --frames, --script: the last frame too",
          [&](std::string_view v) {
-             if (!is_png_name(v)) usage_error("screenshots are PNG: " + quoted(v) + " names another format");
+             if (!is_png_name(v))
+                 usage_error("screenshots are PNG: " + quoted(v) + " names another format");
              o.screenshot = std::string(v);
          }},
         {"background", "N",

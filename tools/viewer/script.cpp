@@ -313,7 +313,8 @@ void parse_line(Builder &b, const Line &line) {
         ScriptEvent e;
         e.kind = ScriptEvent::SCREENSHOT;
         e.file = std::string(line.word(1));
-        if (!is_png_name(e.file)) line.fail("screenshots are PNG: '" + e.file + "' names another format");
+        if (!is_png_name(e.file))
+            line.fail("screenshots are PNG: '" + e.file + "' names another format");
         b.add(e, line, 0);
         b.advance(1);
     } else if (command == "quit") {

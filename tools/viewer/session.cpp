@@ -780,7 +780,8 @@ int run_session(const ViewerOptions &options) {
     std::unique_ptr<SDL_Renderer, RendererCloser> renderer;
     if (options.vsync) {
         renderer.reset(SDL_CreateRenderer(s.window, -1, SDL_RENDERER_PRESENTVSYNC));
-        if (!renderer) failed(std::string("cannot present in step with the display: ") + SDL_GetError());
+        if (!renderer)
+            failed(std::string("cannot present in step with the display: ") + SDL_GetError());
         s.renderer = renderer.get();
     } else if (!SDL_GetWindowSurface(s.window)) {
         failed(std::string("cannot draw into the window: ") + SDL_GetError());
