@@ -164,10 +164,11 @@ size_t OutputFile::commit() {
         ok = replace(target_, buffer_, size_, nullptr);
     else if (!S_ISREG(st.st_mode))
         ok = write_through(target_, buffer_, size_, false);
-    else if (st.st_nlink == 1 && (geteuid() == 0 || geteuid() == st.st_uid))
-        ok = replace(target_, buffer_, size_, &st);
-    else  // other links must see the new bytes; only an owner can hand on a file's owner
-        ok = write_through(target_, buffer_, size_, true);
+    else if (st.st_nlink == 1 && replace(target_, buffer_, size_, &st))
+        ok = true;
+    else  // other links must see the new bytes, and a file we may not replace takes them
+        ok = (st.st_nlink > 1 || errno == EPERM || errno == EACCES) &&
+             write_through(target_, buffer_, size_, true);
     if (!ok) cannot_write(path_, errno ? errno : EIO);
     return size_;
 }
