@@ -778,16 +778,19 @@ int run_session(const ViewerOptions &options) {
         void operator()(SDL_Renderer *r) const { SDL_DestroyRenderer(r); }
     };
     std::unique_ptr<SDL_Renderer, RendererCloser> renderer;
+    int width = 0, height = 0;
     if (options.vsync) {
         renderer.reset(SDL_CreateRenderer(s.window, -1, SDL_RENDERER_PRESENTVSYNC));
         if (!renderer)
             failed(std::string("cannot present in step with the display: ") + SDL_GetError());
         s.renderer = renderer.get();
-    } else if (!SDL_GetWindowSurface(s.window)) {
-        failed(std::string("cannot draw into the window: ") + SDL_GetError());
+        SDL_GetWindowSize(s.window, &width, &height);
+    } else {
+        const SDL_Surface *surface = SDL_GetWindowSurface(s.window);
+        if (!surface) failed(std::string("cannot draw into the window: ") + SDL_GetError());
+        width = surface->w;
+        height = surface->h;
     }
-    int width = 0, height = 0;
-    SDL_GetWindowSize(s.window, &width, &height);
     s.canvas.resize(width, height);
 
     s.scene.reset(InitScene());
