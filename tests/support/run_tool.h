@@ -116,7 +116,7 @@ public:
     }
 
     // Waits at most `seconds` for the program, then kills it and fails.
-    Outcome finish(pid_t pid, double seconds = 120) const {
+    Outcome finish(pid_t pid, double seconds = 60) const {
         int wstatus = 0;
         if (!wait_for([&] { return waitpid(pid, &wstatus, WNOHANG) == pid; }, seconds)) {
             ADD_FAILURE() << "still running after " << seconds << " s: killed";
