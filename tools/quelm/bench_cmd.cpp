@@ -139,7 +139,7 @@ int bench_command(Args args) {
     bool json = false;
     std::string view_names;
     for (const BenchView &v : quelm_bench::kViews)
-        view_names += "\n" + std::string(29, ' ') + v.name + ": " + v.about;
+        view_names += "\n" + std::string(v.name) + ": " + v.about;
     const std::vector<Option> options = {
         {"size", "WxH", "picture size; repeat for more (default 640x480)",
          [&](std::string_view v) { sizes.push_back(parse_size(v)); }},

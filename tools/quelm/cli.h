@@ -56,6 +56,10 @@ struct Option {
     std::function<void(std::string_view)> apply;
 };
 
+// Prints an option's line of --help: the head, then its help wrapped to 79
+// columns, continued lines indented by `indent`.
+void print_option_help(const std::string &head, std::string_view help, int indent);
+
 // Applies the "--name VALUE", "--name=VALUE" and "--flag" arguments to their
 // options in order ("-o" stands for "--output"); program names the tool in
 // the hints of its messages.  ends sees each argument first: when it returns

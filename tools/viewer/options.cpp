@@ -50,11 +50,11 @@ void print_help(std::span<const Option> options) {
     for (const Option &option : options) {
         std::string head = std::string("  --") + option.name;
         if (option.meta) head += std::string(" ") + option.meta;
-        std::printf("%-22s %s\n", head.c_str(), option.help.c_str());
+        quelm_tool::print_option_help(head, option.help, 23);
     }
     std::printf(
-        "  --version              show the version\n"
-        "  --help                 show this help\n\n"
+        "  --version             show the version\n"
+        "  --help                show this help\n\n"
         "With --frames or --script the viewer runs headless (SDL's dummy video driver\n"
         "unless SDL_VIDEODRIVER names another) and prints, when it ends:\n"
         "  summary: frames=N complete=N rapid-pans=N no-work=N pan-limit=N surface=S mode=M\n"
