@@ -115,7 +115,7 @@ TEST_F(Tools, EveryVerbOnGoodAndBadInput) {
              EXPECT_TRUE(o.out.starts_with("usage: quelm spin [options]\n")) << o.out;
          }},
         {QUELM, {"render", "--help"}, 0, "", [](Tools &, const Outcome &o) {
-             for (const char *says : {"at most the picture's smaller side", "default 36",
+             for (const char *says : {"smaller side, so that an inch shows", "(default 36",
                                       "straight above", "--quiet"})
                  EXPECT_NE(o.out.find(says), std::string::npos) << says;
          }},
