@@ -10,7 +10,6 @@
 #include <sys/sysmacros.h>
 
 #include <algorithm>
-#include <cmath>
 #include <thread>
 
 #include "resources/palette.h"
