@@ -3,6 +3,10 @@
 // memset, each give back RenderScene's picture byte for byte.
 #include <gtest/gtest.h>
 
+#include <ostream>
+#include <string>
+#include <vector>
+
 #include "bench/support/bench_frame.h"
 
 namespace {
@@ -21,38 +25,48 @@ int DrawnSurfaces(const SCENE *scene, int *clipped) {
     return drawn;
 }
 
-class BenchFrameTest : public ::testing::TestWithParam<const BenchView *> {};
+// A view at a size; an odd size makes rows of padded length.
+struct ViewAndSize {
+    const BenchView *view;
+    BenchSize size;
+};
+
+// As CTest's test names show it: never a pointer, which changes every build.
+void PrintTo(const ViewAndSize &c, std::ostream *os) {
+    *os << c.view->name << " " << c.size.width << "x" << c.size.height;
+}
+
+class BenchFrameTest : public ::testing::TestWithParam<ViewAndSize> {};
 
 TEST_P(BenchFrameTest, ReplayAndRunsRedrawTheRecordedPicture) {
+    const BenchSize size = GetParam().size;
     for (const Loader loader : {Loader::kEdgeDriven, Loader::kVertex}) {
-        for (const BenchSize size : {BenchSize{320, 200}, BenchSize{643, 401}}) {
-            ViewFrame f(*GetParam(), size, loader);
-            int clipped = 0;
-            const int drawn = DrawnSurfaces(f.scene.get(), &clipped);
-            ASSERT_EQ(int(f.recorded.calls.size()), drawn);
-            int recordedClips = 0;
-            for (const SurfaceCall &call : f.recorded.calls) recordedClips += call.clipped;
-            EXPECT_EQ(recordedClips, clipped);
+        ViewFrame f(*GetParam().view, size, loader);
+        int clipped = 0;
+        const int drawn = DrawnSurfaces(f.scene.get(), &clipped);
+        ASSERT_EQ(int(f.recorded.calls.size()), drawn);
+        int recordedClips = 0;
+        for (const SurfaceCall &call : f.recorded.calls) recordedClips += call.clipped;
+        EXPECT_EQ(recordedClips, clipped);
 
-            Bitmap replayed(size.width, size.height);
-            Replay(f.recorded, replayed);
-            EXPECT_EQ(replayed.bits, f.bitmap.bits) << LoaderName(loader) << " " << size.width;
+        Bitmap replayed(size.width, size.height);
+        Replay(f.recorded, replayed);
+        EXPECT_EQ(replayed.bits, f.bitmap.bits) << LoaderName(loader);
 
-            Bitmap written(size.width, size.height);
-            WriteRuns(f.runs, written.bits.data());
-            EXPECT_EQ(written.bits, f.bitmap.bits) << LoaderName(loader) << " " << size.width;
+        Bitmap written(size.width, size.height);
+        WriteRuns(f.runs, written.bits.data());
+        EXPECT_EQ(written.bits, f.bitmap.bits) << LoaderName(loader);
 
-            uint64_t pixels = 0;
-            for (const PixelRun &run : f.runs) pixels += run.length;
-            EXPECT_EQ(pixels, f.pixels);
-            EXPECT_GE(f.pixels, uint64_t(size.width) * uint64_t(size.height) / 2)
-                << "every view fills most of its picture";
-        }
+        uint64_t pixels = 0;
+        for (const PixelRun &run : f.runs) pixels += run.length;
+        EXPECT_EQ(pixels, f.pixels);
+        EXPECT_GE(f.pixels, uint64_t(size.width) * uint64_t(size.height) / 2)
+            << "every view fills most of its picture";
     }
 }
 
 TEST_P(BenchFrameTest, MovesGiveACompleteReprojectionAndAPanAndReturn) {
-    ViewFrame f(*GetParam(), {320, 200});
+    ViewFrame f(*GetParam().view, GetParam().size);
     const CAMERA start = f.camera;
     ASSERT_TRUE(f.ProjectPan());
     EXPECT_EQ(f.scene->iRapidPansTally, 1);
@@ -69,7 +83,7 @@ TEST_P(BenchFrameTest, MovesGiveACompleteReprojectionAndAPanAndReturn) {
 // Pans timed one after another must not let the picture drift: every pan
 // starts from a complete reprojection and lands where the first one did.
 TEST_P(BenchFrameTest, PansDoNotDrift) {
-    ViewFrame f(*GetParam(), {320, 200});
+    ViewFrame f(*GetParam().view, GetParam().size);
     auto panned = [&] {
         f.ProjectComplete();
         EXPECT_TRUE(f.ProjectPan());
@@ -85,10 +99,22 @@ TEST_P(BenchFrameTest, PansDoNotDrift) {
     EXPECT_EQ(panned(), first);
 }
 
-INSTANTIATE_TEST_SUITE_P(Views, BenchFrameTest,
-                         ::testing::Values(&kViews[0], &kViews[1], &kViews[2], &kViews[3],
-                                           &kViews[4]),
-                         [](const auto &info) { return std::string(info.param->name); });
+std::vector<ViewAndSize> ViewsAndSizes() {
+    std::vector<ViewAndSize> cases;
+    for (const BenchView &view : kViews)
+        for (const BenchSize size : {BenchSize{320, 200}, BenchSize{643, 401}})
+            cases.push_back({&view, size});
+    return cases;
+}
+
+// Named after the view and the size, e.g. far_643x401.
+INSTANTIATE_TEST_SUITE_P(Views, BenchFrameTest, ::testing::ValuesIn(ViewsAndSizes()),
+                         [](const auto &info) {
+                             const ViewAndSize &c = info.param;
+                             return std::string(c.view->name) + "_" +
+                                    std::to_string(c.size.width) + "x" +
+                                    std::to_string(c.size.height);
+                         });
 
 TEST(BenchViews, SameFramingAtEverySize) {
     for (const BenchView &view : kViews) {

@@ -1,529 +1,446 @@
-// The quelm command line, run as a user runs it: what each verb prints and
-// writes, and how it refuses bad invocations (bad_input_test has the wider
-// table of hostile ones); and the coplanar layering behind the OBJ lift.
+// The quelm command line and quelm-viewer's, run as a user runs them: every
+// verb once on good input, checked by what it wrote, and on each kind of
+// bad input, which must end with one line naming the fault, the right exit
+// status and nothing left behind; outputs that are devices, FIFOs, links
+// and linked files; signals.
+#include <fcntl.h>
 #include <gif_lib.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <algorithm>
-#include <array>
-#include <cmath>
-#include <csignal>
-#include <map>
-#include <set>
-#include <sstream>
-#include <string>
-#include <vector>
+#include <thread>
 
 #include "resources/palette.h"
+#include "tests/support/conformance.h"
 #include "tests/support/run_tool.h"
 #include "tools/quelm/image.h"
-#include "tools/quelm/layers.h"
 
 using namespace quelm_test;
-using quelm_tool::IndexedImage;
-using quelm_tool::Palette;
 
 namespace {
 
-class Tool : public ToolTest {
-protected:
-    Tool() : ToolTest(QUELM_TOOL_PATH) {}
+const std::string QUELM = QUELM_TOOL_PATH, VIEWER = QUELM_VIEWER_PATH;
+constexpr int kUsage = 2, kFailed = 1;
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;  // the sanitizers need more address space than a limit leaves
+#else
+constexpr bool kSanitized = false;
+#endif
 
-    ::testing::AssertionResult ok(const std::vector<std::string> &args) const {
-        const Outcome r = run(args);
-        if (r.status == 0) return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure() << "status " << r.status << ": " << r.err;
+class Tools : public ToolTest {
+public:
+    void SetUp() override {
+        ToolTest::SetUp();
+        in = top / "in";
+        fs::create_directories(in / "read-only");
+        const std::pair<const char *, std::string> inputs[] = {
+            {"two.pal", "JASC-PAL\r\n0100\r\n2\r\n1 2 3\r\n4 5 6\r\n"},
+            {"three.gpl", "GIMP Palette\nName: t\nColumns: 3\n# c\n255 0 0\tred\n0 255 0\n0 0 255"},
+            {"truncated.bmp", "BM\x46\0\0\0\0\0\0\0"},
+            {"no_table.bmp", std::string("BM\0\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\4\0\0\0\4\0\0\0"
+                                         "\1\0\x18\0", 30) + std::string(60, '\0')},
+            {"version.pal", "JASC-PAL\n0200\n1\n1 2 3\n"},
+            {"short.pal", "JASC-PAL\n0100\n3\n1 2 3\n4 5 6\n"},
+            {"bright.pal", "JASC-PAL\n0100\n2\n1 2 3\n400 5 6\n"},
+            {"noise.pal", "\x01\x7f\xfe garbage"},
+            {"bogus.txt", "wait 2\nbo\x01gus 1\n"},
+            {"big_number.txt", "wait 99999999999999999999\n"},
+            {"jpeg.txt", "screenshot x.jpg\n"},
+            {"drags.txt", [] {
+                 std::string s;
+                 for (int i = 0; i < 20; ++i) s += "drag 0 0 1 1 1000000\n";
+                 return s;
+             }()},
+            {"overflow.txt", "drag 0 0 65535 65535 90000\nnothing\n"},
+            {"early.txt", "wait 2\npress OK\n"},
+        };
+        for (const auto &[name, bytes] : inputs)
+            std::ofstream(in / name, std::ios::binary) << bytes;
+        fs::permissions(in / "read-only", fs::perms::owner_read | fs::perms::owner_exec |
+                                              fs::perms::others_read | fs::perms::others_exec);
+    }
+    void TearDown() override {
+        fs::permissions(in / "read-only", fs::perms::all);
+        ToolTest::TearDown();
     }
 
-    IndexedImage png(const std::string &name, Palette *palette = nullptr) const {
-        IndexedImage image;
-        Palette colours{};
+    quelm_tool::IndexedImage png(const std::string &name, quelm_tool::Palette *palette = nullptr) {
+        quelm_tool::IndexedImage image;
+        quelm_tool::Palette colours{};
         std::string error;
         EXPECT_TRUE(quelm_tool::read_png((dir / name).string(), image, colours, error)) << error;
         if (palette) *palette = colours;
         return image;
     }
+    fs::path in;
 };
 
-int count_index(const IndexedImage &image, int index) {
+int count_index(const quelm_tool::IndexedImage &image, int index) {
     return int(std::count(image.pixels.begin(), image.pixels.end(), uint8_t(index)));
 }
 
-// ------------------------------------------------------------ model
-
-TEST_F(Tool, StatsCountTheWholeModelAndItsMaterials) {
-    const Outcome r = run({"model", "--stats"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "");
-    // "name count" lines, then "index count" lines under a heading.
-    std::map<std::string, int> counts;
-    for (const std::string &line : lines_of(r.out)) {
-        std::istringstream in(line);
-        std::string name;
-        if (int count = 0; in >> name >> count) counts[name] = count;
-    }
-    EXPECT_EQ(counts, (std::map<std::string, int>{
-                          {"polygons", 1414}, {"vertices", 3032}, {"edges", 4047},
-                          {"strokes", 142}, {"triangles", 30}, {"quadrilaterals", 1242},
-                          {"54", 482}, {"43", 382}, {"32", 108}, {"35", 100}, {"37", 96},
-                          {"44", 84}, {"61", 48}, {"38", 42}, {"34", 22}, {"36", 20},
-                          {"51", 12}, {"59", 12}, {"63", 6}}));
-}
-
-struct Obj {
-    std::string text;
-    std::vector<std::array<double, 3>> vertices;
-    std::vector<std::vector<size_t>> faces, lines;
-    std::vector<std::string> face_materials;  // one per face
-};
-
-Obj read_obj(const fs::path &path) {
-    Obj obj;
-    obj.text = slurp(path);
-    std::string material;
-    for (const std::string &line : lines_of(obj.text)) {
-        std::istringstream in(line);
-        std::string kind;
-        in >> kind;
-        if (kind == "v") {
-            auto &v = obj.vertices.emplace_back();
-            in >> v[0] >> v[1] >> v[2];
-        } else if (kind == "f" || kind == "l") {
-            auto &corners = (kind == "f" ? obj.faces : obj.lines).emplace_back();
-            for (size_t i; in >> i;) corners.push_back(i);
-            if (kind == "f") obj.face_materials.push_back(material);
-        } else if (kind == "usemtl") {
-            in >> material;
-        }
-    }
-    for (const auto *group : {&obj.faces, &obj.lines})
-        for (const auto &corners : *group)
-            for (size_t c : corners) EXPECT_TRUE(c >= 1 && c <= obj.vertices.size()) << c;
-    return obj;
-}
-
-// Newell's normal of a face, right-handed: it points to the side from
-// which the corners run counter-clockwise, the side an OBJ face shows.
-std::array<double, 3> shown_normal(const Obj &obj, const std::vector<size_t> &face) {
-    std::array<double, 3> n{};
-    for (size_t i = 0; i < face.size(); ++i) {
-        const auto &a = obj.vertices[face[i] - 1];
-        const auto &b = obj.vertices[face[(i + 1) % face.size()] - 1];
-        n[0] += (a[1] - b[1]) * (a[2] + b[2]);
-        n[1] += (a[2] - b[2]) * (a[0] + b[0]);
-        n[2] += (a[0] - b[0]) * (a[1] + b[1]);
-    }
+// Lines of an OBJ file that start with `kind`, and whether every vertex
+// coordinate is a whole number.
+int obj_count(const std::string &obj, const std::string &kind) {
+    int n = 0;
+    for (const std::string &line : lines_of(obj)) n += line.starts_with(kind + " ");
     return n;
 }
+bool obj_whole(const std::string &obj) {
+    for (const std::string &line : lines_of(obj))
+        if (line.starts_with("v ") && line.find('.') != std::string::npos) return false;
+    return true;
+}
 
-TEST_F(Tool, ObjHoldsTheDefaultPlanFacingTheField) {
-    ASSERT_TRUE(ok({"model", "--obj", "stadium.obj"}));
-    EXPECT_EQ(files(), (std::set<std::string>{"stadium.obj", "stadium.mtl"}));
-    const Obj obj = read_obj(dir / "stadium.obj");
-    // Plan 0xE9000: stands and sky 18, ground group 170, fine surface with its
-    // near marks and digits 798, pylons 48; no stroke.
-    EXPECT_EQ(obj.faces.size(), 1034u);
-    EXPECT_EQ(obj.lines.size(), 0u);
-    const std::string header = obj.text.substr(0, obj.text.find("\nv "));
-    for (const char *says : {"inches", "z up", "\nmtllib stadium.mtl"})
-        EXPECT_NE(header.find(says), std::string::npos) << says << " not in:\n" << header;
-    int turf = 0, stands = 0;
-    for (size_t f = 0; f < obj.faces.size(); ++f) {
-        ASSERT_GE(obj.faces[f].size(), 3u);
-        const auto n = shown_normal(obj, obj.faces[f]);
-        const std::string &material = obj.face_materials[f];
-        if (material == "colour032" || material == "colour035") {
-            ++turf;
-            EXPECT_GT(n[2], 0) << "turf face " << f << " faces down";
-        } else if (material == "colour063") {
-            ++stands;  // up, and towards the middle of the stadium
-            const auto &corner = obj.vertices[obj.faces[f][0] - 1];
-            EXPECT_GT(n[2], 0) << "stand face " << f;
-            EXPECT_LT(n[0] * corner[0] + n[1] * corner[1], 0) << "stand face " << f;
+struct Row {
+    const std::string &program;
+    std::vector<std::string> args;  // "@/" stands for the folder of inputs
+    int status;
+    std::string says;               // part of standard error
+    std::function<void(Tools &, const Outcome &)> check = {};
+    Launch how = {};
+};
+
+TEST_F(Tools, EveryVerbOnGoodAndBadInput) {
+    const std::string longest(251, 'n');
+    const std::vector<Row> rows = {
+        // ---------------------------------------------------------- good
+        {QUELM, {"help", "spin"}, 0, "", [](Tools &, const Outcome &o) {
+             EXPECT_TRUE(o.out.starts_with("usage: quelm spin [options]\n")) << o.out;
+         }},
+        {QUELM, {"render", "--help"}, 0, "", [](Tools &, const Outcome &o) {
+             for (const char *says : {"smaller side, so that an inch shows", "(default 36",
+                                      "straight above", "--quiet"})
+                 EXPECT_NE(o.out.find(says), std::string::npos) << says;
+         }},
+        {QUELM, {"model", "--stats"}, 0, "", [](Tools &, const Outcome &o) {
+             for (const char *says : {"polygons           1414", "vertices           3032",
+                                      "edges              4047", "      54      482"})
+                 EXPECT_NE(o.out.find(says), std::string::npos) << says;
+         }},
+        {QUELM, {"model", "--obj", "s.obj"}, 0, "wrote s.obj (1034 polygons, ",
+         [](Tools &t, const Outcome &o) {
+             EXPECT_NE(o.err.find("\nwrote s.mtl ("), std::string::npos) << o.err;
+             const std::string obj = slurp(t.dir / "s.obj");
+             EXPECT_EQ(obj_count(obj, "f"), 1034);
+             EXPECT_NE(obj.find("\nmtllib s.mtl\n"), std::string::npos);
+             EXPECT_FALSE(obj_whole(obj)) << "markings lifted above the turf";
+             EXPECT_EQ(obj_count(slurp(t.dir / "s.mtl"), "newmtl"), 12);
+         }},
+        {QUELM, {"model", "--obj", "all", "--plan", "FF000", "--no-lift", "--quiet"}, 0, "",
+         [](Tools &t, const Outcome &o) {
+             EXPECT_EQ(o.err, "");
+             const std::string obj = slurp(t.dir / "all");
+             EXPECT_EQ(obj_count(obj, "f") + obj_count(obj, "l"), 1414);
+             EXPECT_EQ(obj_count(obj, "l"), 142);
+             EXPECT_TRUE(obj_whole(obj));
+         }},
+        {QUELM, {"render"}, 0, "wrote stadium.png (1280x800, ", [](Tools &t, const Outcome &) {
+             quelm_tool::Palette palette{};
+             const auto image = t.png("stadium.png", &palette);
+             EXPECT_EQ(image.width, 1280);
+             EXPECT_EQ(image.height, 800);
+             EXPECT_EQ(palette, quelm_tool::default_palette());
+             for (int material : {QUELM_MAT_SKY, QUELM_MAT_STANDS, QUELM_MAT_TURF,
+                                  QUELM_MAT_TURF_ALT, QUELM_MAT_LINE, QUELM_MAT_NUMBER})
+                 EXPECT_GT(count_index(image, material), 100) << "material " << material;
+             EXPECT_EQ(count_index(image, 0), 0) << "no pixel left black";
+         }},
+        // A low camera: the ground's colour fills what the near plane cut away.
+        {QUELM, {"render", "--size", "160x100", "--camera", "0,-2000,20", "--target", "0,0,20",
+                 "--magnification", "0.05", "-o", "low.png"},
+         0, "wrote low.png (160x100, ", [](Tools &t, const Outcome &) {
+             const auto image = t.png("low.png");
+             EXPECT_GT(count_index(image, QUELM_MAT_GROUND), 1000);
+             EXPECT_EQ(count_index(image, 0), 0);
+         }},
+        {QUELM, {"render", "--size", "160x100", "--camera", "0,0,9000", "-o", "top.png"}, 0,
+         "straight above", [](Tools &t, const Outcome &o) {
+             EXPECT_NE(o.err.find("\nwrote top.png"), std::string::npos) << o.err;
+             const auto image = t.png("top.png");
+             // The whole field seen from above, its length upright.
+             EXPECT_GT(count_index(image, QUELM_MAT_TURF) + count_index(image, QUELM_MAT_TURF_ALT),
+                       300);
+         }},
+        {QUELM, {"render", "--size", "160x100", "--camera", "0,0,20000", "--fit", "-o", "f.png"},
+         0, "wrote f.png", [](Tools &t, const Outcome &) {
+             // The sky's walls, seen from above, just inside the picture.
+             const auto image = t.png("f.png");
+             EXPECT_GT(count_index(image, QUELM_MAT_SKY), 2000);
+             const auto edge = [&](size_t row) {
+                 return std::string(image.pixels.begin() + long(row * 160),
+                                    image.pixels.begin() + long(row * 160 + 160));
+             };
+             EXPECT_EQ(edge(0), std::string(160, char(QUELM_MAT_GROUND)));
+             EXPECT_EQ(edge(99), std::string(160, char(QUELM_MAT_GROUND)));
+         }},
+        {QUELM, {"render", "--size", "160x100", "--fit", "--background", "200", "-o", "f.png"},
+         0, "wrote f.png", [](Tools &t, const Outcome &) {
+             EXPECT_GT(count_index(t.png("f.png"), QUELM_MAT_STANDS), 500);
+         }},
+        {QUELM, {"render", "--size", "33x20", "--camera", "0,0,100", "--target", "0,1,9000",
+                 "--magnification", "1", "-o", "up.img", "--format=bmp"},
+         0, "wrote up.img (33x20, 2 KB)", [](Tools &t, const Outcome &) {
+             const std::string bmp = slurp(t.dir / "up.img");
+             ASSERT_EQ(bmp.size(), 54u + 1024u + 36u * 20u);  // rows padded to 36 bytes
+             EXPECT_EQ(bmp.substr(0, 2), "BM");
+             EXPECT_EQ(bmp.substr(18, 8), std::string("\x21\0\0\0\x14\0\0\0", 8));
+             EXPECT_EQ(bmp[28], 8);
+             for (size_t at = 54 + 1024; at < bmp.size(); at += 36)  // the roof fills it
+                 EXPECT_EQ(bmp.substr(at, 33), std::string(33, char(QUELM_MAT_SKY)));
+         }},
+        {QUELM, {"render", "--size", "16x10", "-o", "-"}, 0, "wrote standard output (16x10, ",
+         [](Tools &, const Outcome &o) { EXPECT_TRUE(o.out.starts_with("\x89PNG")); }},
+        {QUELM, {"render", "--size", "16x10", "-o", "-", "--format", "bmp", "--quiet"}, 0, "",
+         [](Tools &, const Outcome &o) {
+             EXPECT_TRUE(o.out.starts_with("BM"));
+             EXPECT_EQ(o.err, "");
+         }},
+        {QUELM, {"render", "--size", "16x10", "-o", longest + ".png", "--palette", "@/two.pal"}, 0,
+         "wrote nnn", [&](Tools &t, const Outcome &) {
+             quelm_tool::Palette palette{};
+             t.png(longest + ".png", &palette);
+             EXPECT_EQ(palette[1], (quelm_tool::Rgb{4, 5, 6}));
+             EXPECT_EQ(palette[2], quelm_tool::default_palette()[2]);
+         }},
+        {QUELM, {"render", "--size", "16x10", "-o", "g.png", "--palette", "@/three.gpl"}, 0, "",
+         [](Tools &t, const Outcome &) {
+             quelm_tool::Palette palette{};
+             t.png("g.png", &palette);
+             EXPECT_EQ(palette[2], (quelm_tool::Rgb{0, 0, 255}));
+         }},
+        {QUELM,
+         {"spin", "--frames", "6", "--size", "48x30", "--delay", "7", "--camera-step", "600"},
+         0, "wrote spin.gif (48x30, 6 frames, ", [](Tools &t, const Outcome &) {
+             int error = 0;
+             GifFileType *gif = DGifOpenFileName((t.dir / "spin.gif").c_str(), &error);
+             ASSERT_NE(gif, nullptr) << GifErrorString(error);
+             ASSERT_EQ(DGifSlurp(gif), GIF_OK);
+             EXPECT_EQ(gif->SWidth, 48);
+             ASSERT_EQ(gif->ImageCount, 6);
+             GraphicsControlBlock control{};
+             EXPECT_EQ(DGifSavedExtensionToGCB(gif, 5, &control), GIF_OK);
+             EXPECT_EQ(control.DelayTime, 7);
+             std::set<std::string> frames;
+             for (int i = 0; i < 6; ++i)
+                 frames.insert(std::string(reinterpret_cast<char *>(gif->SavedImages[i].RasterBits),
+                                           48 * 30));
+             EXPECT_EQ(frames.size(), 6u) << "60 degrees a step: six views";
+             DGifCloseFile(gif, &error);
+         }},
+        {QUELM, {"camera", "--camera-step", "150", "--steps", "1"}, 0, "",
+         [](Tools &, const Outcome &o) {
+             for (const char *line : {"mode spin\n", "camera 2608 699 360\n", "target 540 0 72\n"})
+                 EXPECT_NE(o.out.find(line), std::string::npos) << line << o.out;
+         }},
+        {QUELM, {"bench", "--size", "24x16", "--view", "far", "--frames", "2", "--json"}, 0, "",
+         [](Tools &, const Outcome &o) {
+             const conformance::Json doc = conformance::Json::parse(o.out);
+             const conformance::Json &results = doc.at("results");
+             ASSERT_EQ(results.size(), 2u) << "one result per loader";
+             EXPECT_EQ(results.at(1).at("loader").get<std::string>(), "vertex");
+             EXPECT_GT(results.at(0).at("complete_ms").get<double>(), 0);
+             EXPECT_EQ(results.at(0).at("pan_fallbacks").get<int64_t>(), 0);
+         }},
+        {VIEWER, {"--frames", "3", "--size", "320x200", "--screenshot", "shot.png"}, 0, "",
+         [](Tools &t, const Outcome &o) {
+             EXPECT_NE(o.out.find("summary: frames=3 complete=1 rapid-pans=0 no-work=2 "),
+                       std::string::npos) << o.out;
+             EXPECT_TRUE(fs::exists(t.dir / "shot.png"));
+         }},
+        // ----------------------------------------------------------- bad
+        {QUELM, {}, kUsage, "give a verb (see quelm --help)"},
+        {QUELM, {"--bogus"}, kUsage, "unknown verb '--bogus'"},
+        {QUELM, {"model"}, kUsage, "give --stats or --obj FILE"},
+        {QUELM, {"model", "--stats", "--plan"}, kUsage, "--plan needs a value"},
+        {QUELM, {"model", "--stats", "--no-lift=1"}, kUsage, "--no-lift takes no value"},
+        {QUELM, {"model", "--obj", "x.obj", "--plan", "0x"}, kUsage, "not a hexadecimal number"},
+        {QUELM, {"model", "--obj", "x.obj", "--plan", "0"}, kUsage, "no polygon"},
+        {QUELM, {"model", "--obj", "x.mtl"}, kUsage, "use .obj"},
+        {QUELM, {"model", "--obj", "-"}, kUsage, "--obj needs a file name"},
+        {QUELM, {"render", "-x"}, kUsage, "unexpected argument '-x'"},
+        {QUELM, {"render", "--magnification", "inf"}, kUsage, "'inf' is not a number"},
+        {QUELM, {"render", "--magnification", "801"}, kUsage, "at most 800 for a 1280x800"},
+        {QUELM, {"render", "--camera", "1e300,0,0"}, kUsage, "is not X,Y,Z"},
+        {QUELM, {"render", "--camera", "5,5,5", "--target", "5,5,5"}, kUsage, "same point"},
+        {QUELM, {"render", "--fit", "--camera", "0,0,100", "--target", "0,1,9000"}, kUsage,
+         "--fit: part of the field lies behind the camera"},
+        {QUELM, {"render", "--background", "256"}, kUsage, "out of range"},
+        {QUELM, {"render", "--format", "bmp", "-o", "x.png"}, kUsage, "contradicts"},
+        {QUELM, {"render", "-o", "out.gif"}, kUsage, "cannot tell the format"},
+        {QUELM, {"render", "--fit", "--magnification", "0.1"}, kUsage, "give one"},
+        {QUELM, {"render", "--reset", "1FFFFFFFF"}, kUsage, "does not fit in 32 bits"},
+        {QUELM, {"render", "--size", "16385x16384"}, kUsage, "each side must be 1 to 16384"},
+        {QUELM, {"render", "--size", "1e3x10"}, kUsage, "is not WIDTHxHEIGHT"},
+        {QUELM, {"spin", "-o", "x.png"}, kUsage, "use .gif"},
+        {QUELM, {"spin", "--frames", "12.5"}, kUsage, "not a whole number"},
+        {QUELM, {"spin", "--camera-radius", "0", "--target-radius", "0", "--camera-height", "0"},
+         kUsage, "puts the camera on the target"},
+        {QUELM, {"camera", "--mode", "idle", "--target-step", "5"}, kUsage, "spin camera"},
+        {QUELM, {"bench", "--view", "nowhere"}, kUsage, "no view 'nowhere'"},
+        {QUELM, {"bench", "--loader", "both2"}, kUsage, "'both2' is not edge-driven"},
+        {QUELM, {"render", "--palette", "@/missing.pal"}, kFailed, "No such file"},
+        {QUELM, {"render", "--palette", "@/truncated.bmp"}, kFailed, "truncated BMP file"},
+        {QUELM, {"render", "--palette", "@/no_table.bmp"}, kFailed, "has no colour table"},
+        {QUELM, {"render", "--palette", "@/version.pal"}, kFailed, "bad JASC-PAL header"},
+        {QUELM, {"render", "--palette", "@/short.pal"}, kFailed, "3 colours announced, 2"},
+        {QUELM, {"render", "--palette", "@/bright.pal"}, kFailed, "line 5 is not a colour"},
+        {QUELM, {"render", "--palette", "@/noise.pal"}, kFailed, "not a BMP, JASC-PAL or GIMP"},
+        {QUELM, {"render", "--palette", "/dev/zero"}, kFailed, "larger than any palette file"},
+        {QUELM, {"spin", "--palette", "@/"}, kFailed, "Is a directory"},
+        {QUELM, {"render", "-o", "missing/x.png"}, kFailed, "No such file or directory"},
+        {QUELM, {"render", "-o", "@/two.pal/x.png"}, kFailed, "Not a directory"},
+        {QUELM, {"render", "--format", "png", "-o", "x.png/"}, kFailed, "is not a file name"},
+        {QUELM, {"render", "--format", "png", "-o", "."}, kFailed, "Is a directory"},
+        {QUELM, {"render", "-o", longest + "nnnnn.png"}, kFailed, "File name too long"},
+        {QUELM, {"render", "-o", "@/read-only/x.png"}, kFailed, "Permission denied", {}, {true}},
+        {QUELM, {"spin", "--frames", "2", "-o", "@/read-only/x.gif"}, kFailed,
+         "Permission denied", {}, {true}},
+        {QUELM, {"model", "--obj", "@/read-only/x.obj"}, kFailed, "Permission denied", {}, {true}},
+        {QUELM, {"render", "--size", "400x300"}, kFailed, "File too large", {},
+         {.file_limit = 2048}},
+        {QUELM, {"spin", "--size", "200x120", "--frames", "3"}, kFailed, "File too large", {},
+         {.file_limit = 2048}},
+        {QUELM, {"model", "--obj", "big.obj"}, kFailed, "File too large", {}, {.file_limit = 2048}},
+        {QUELM, {"model", "--stats"}, kFailed, "standard output: No space left", {},
+         {.full_stdout = true}},
+        {QUELM, {"render", "-o", "-"}, kFailed, "standard output: No space left", {},
+         {.full_stdout = true}},
+        {QUELM, {"render", "--size", "16384x16384"}, kFailed, "quelm: render: out of memory\n", {},
+         {.memory_limit = 200 << 20}},
+        {VIEWER, {"--bogus"}, kUsage, "unknown option --bogus"},
+        {VIEWER, {"--size", "63x100"}, kUsage, "each side must be 64 to 8192"},
+        {VIEWER, {"--mode", "orbit"}, kUsage, "'orbit' is not idle, dolly or spin"},
+        {VIEWER, {"--background", "256"}, kUsage, "out of range"},
+        {VIEWER, {"--frames", "1", "--screenshot", "x.jpg"}, kUsage, "screenshots are PNG"},
+        {VIEWER, {}, kFailed,
+         "quelm-viewer: no display (use --frames or --script for a headless run)\n",
+         {}, {.unset = {"DISPLAY", "WAYLAND_DISPLAY"}, .env = {{"SDL_VIDEODRIVER", "dummy"}}}},
+        {VIEWER, {"--frames", "1", "--palette", "/dev/zero"}, kFailed, "larger than any palette"},
+        {VIEWER, {"--script", "@/missing.txt"}, kFailed, "cannot read the script"},
+        {VIEWER, {"--script", "/dev/zero"}, kFailed, "larger than any script (1048576 bytes)"},
+        {VIEWER, {"--script", "@/bogus.txt"}, kFailed,
+         "bogus.txt:2: unknown command 'bo\\x01gus'\n"},
+        {VIEWER, {"--script", "@/big_number.txt"}, kFailed, "big_number.txt:1: "},
+        {VIEWER, {"--script", "@/jpeg.txt"}, kFailed, "jpeg.txt:1: screenshots are PNG"},
+        {VIEWER, {"--script", "@/drags.txt"}, kFailed, "more than 100000 input events"},
+        {VIEWER, {"--script", "@/overflow.txt"}, kFailed, "overflow.txt:2: unknown command"},
+        {VIEWER, {"--script", "@/early.txt", "--size", "320x200"}, kFailed,
+         "early.txt:2: no dialog is open"},
+        {VIEWER, {"--frames", "1", "--screenshot", "@/read-only/s.png"}, kFailed,
+         "Permission denied", {}, {true}},
+        {VIEWER, {"--frames", "1", "--size", "640x400", "--screenshot", "big.png"}, kFailed,
+         "big.png", {}, {.file_limit = 2048}},
+    };
+    const std::set<std::string> inputs = names_in(in);
+    for (const Row &row : rows) {
+        if ((row.how.memory_limit && kSanitized) || row.program.empty()) continue;
+        std::vector<std::string> args;
+        std::string shown = row.program.substr(row.program.rfind('/') + 1);
+        for (const std::string &a : row.args) {
+            args.push_back(a.starts_with("@/") ? (in / a.substr(2)).string() : a);
+            shown += " " + a;
         }
-    }
-    EXPECT_EQ(turf, 200);
-    EXPECT_EQ(stands, 6);
-
-    // One material per palette index used (all but 44, the medium and far
-    // marks), its colour the palette's.
-    std::map<std::string, std::array<double, 3>> kd;
-    std::string current;
-    for (const std::string &line : lines_of(slurp(dir / "stadium.mtl"))) {
-        std::istringstream in(line);
-        std::string kind;
-        in >> kind;
-        if (kind == "newmtl") in >> current;
-        if (kind == "Kd") in >> kd[current][0] >> kd[current][1] >> kd[current][2];
-    }
-    const std::set<std::string> used(obj.face_materials.begin(), obj.face_materials.end());
-    EXPECT_EQ(used.size(), kd.size());
-    EXPECT_EQ(used.size(), 12u);
-    EXPECT_EQ(used.count("colour044"), 0u);
-    const RGBQUAD sky = QuelmDefaultPalette[51];
-    EXPECT_NEAR(kd["colour051"][0], sky.rgbRed / 255.0, 1e-6);
-    EXPECT_NEAR(kd["colour051"][1], sky.rgbGreen / 255.0, 1e-6);
-    EXPECT_NEAR(kd["colour051"][2], sky.rgbBlue / 255.0, 1e-6);
-}
-
-TEST_F(Tool, ObjPlanPicksPolygonsAndWritesStrokesAsLines) {
-    ASSERT_TRUE(ok({"model", "--obj", "far.obj", "--plan", "0x4000"}));
-    const Obj far = read_obj(dir / "far.obj");
-    EXPECT_EQ(far.lines.size(), 142u);  // far digit outlines
-    EXPECT_EQ(far.faces.size(), 4u);    // far hash-mark strips
-    for (const auto &l : far.lines) EXPECT_EQ(l.size(), 2u);
-    ASSERT_TRUE(ok({"model", "--obj", "all.obj", "--plan", "FF000"}));
-    const Obj all = read_obj(dir / "all.obj");
-    EXPECT_EQ(all.faces.size() + all.lines.size(), 1414u);
-}
-
-TEST_F(Tool, ObjLiftsPaintedOverLayersByAHairUnlessTold) {
-    ASSERT_TRUE(ok({"model", "--obj", "lifted.obj"}));
-    ASSERT_TRUE(ok({"model", "--obj", "flat.obj", "--no-lift"}));
-    const Obj lifted = read_obj(dir / "lifted.obj"), flat = read_obj(dir / "flat.obj");
-    ASSERT_EQ(lifted.faces.size(), flat.faces.size());
-    // Without lift every corner is a model vertex; with it, markings rise a
-    // little above the turf and nothing moves far.
-    for (const auto &v : flat.vertices)
-        for (double c : v) EXPECT_EQ(c, std::trunc(c));
-    double highest_lift = 0;
-    int digits = 0;
-    for (size_t f = 0; f < flat.faces.size(); ++f) {
-        const bool digit = lifted.face_materials[f] == "colour054";
-        digits += digit;
-        for (size_t k = 0; k < flat.faces[f].size(); ++k) {
-            const auto &a = flat.vertices[flat.faces[f][k] - 1];
-            const auto &b = lifted.vertices[lifted.faces[f][k] - 1];
-            highest_lift = std::max(highest_lift, std::fabs(b[2] - a[2]));
-            EXPECT_NEAR(a[0], b[0], 2.0);
-            EXPECT_NEAR(a[1], b[1], 2.0);
-            if (digit) {  // yard numbers lie above the tiles they are painted on
-                EXPECT_EQ(a[2], 0.0);
-                EXPECT_GT(b[2], 0.0);
-            }
+        SCOPED_TRACE(shown);
+        const Outcome o = run(row.program, args, row.how);
+        EXPECT_EQ(o.status, row.status) << o.err;
+        EXPECT_NE(o.err.find(row.says), std::string::npos) << o.err;
+        if (row.status == 0) {
+            if (row.check) row.check(*this, o);
+        } else {
+            const std::string name = row.program == QUELM ? "quelm: " : "quelm-viewer: ";
+            EXPECT_TRUE(o.err.starts_with(name)) << o.err;
+            EXPECT_EQ(std::count(o.err.begin(), o.err.end(), '\n'), 1) << o.err;
+            EXPECT_EQ(o.out, "");
+            EXPECT_EQ(files(), std::set<std::string>{}) << "left behind";
+            EXPECT_EQ(names_in(in), inputs) << "left beside the inputs";
+            EXPECT_TRUE(fs::is_empty(in / "read-only"));
         }
-    }
-    EXPECT_GT(highest_lift, 0.0);
-    EXPECT_LT(highest_lift, 2.0);
-    EXPECT_EQ(digits, 198);  // the near version of every digit and arrow
-}
-
-TEST_F(Tool, ObjLoadsInAssimpWhereItIsInstalled) {
-    if (std::system("command -v assimp >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "assimp (assimp-utils) is not installed";
-    ASSERT_TRUE(ok({"model", "--obj", "stadium.obj", "--plan", "0xFF000"}));
-    const std::string command = "cd '" + dir.string() + "' && assimp info stadium.obj >info 2>&1";
-    const int status = std::system(command.c_str());
-    const std::string report = slurp(dir / "info");
-    ASSERT_EQ(status, 0) << report;
-    // One mesh per colour; 142 strokes, 30 triangles and 1242 quadrilaterals
-    // cut in two; x along the field, y across it.
-    for (const char *line : {"Meshes:             13", "Faces:              2656",
-                             "Maximum point      (4500.000000 3300.000000 7200.000000)"})
-        EXPECT_NE(report.find(line), std::string::npos) << line << "\n" << report;
-}
-
-// ----------------------------------------------------------- render
-
-TEST_F(Tool, RenderWithoutOptionsWritesTheStadiumPng) {
-    ASSERT_TRUE(ok({"render"}));
-    EXPECT_EQ(files(), std::set<std::string>{"stadium.png"});
-    Palette palette{};
-    const IndexedImage image = png("stadium.png", &palette);
-    EXPECT_EQ(image.width, 1280);
-    EXPECT_EQ(image.height, 800);
-    EXPECT_EQ(palette, quelm_tool::default_palette());
-    for (int material : {QUELM_MAT_SKY, QUELM_MAT_STANDS, QUELM_MAT_TURF, QUELM_MAT_TURF_ALT,
-                         QUELM_MAT_LINE, QUELM_MAT_NUMBER, QUELM_MAT_GROUND})
-        EXPECT_GT(count_index(image, material), 100) << "material " << material;
-    // The model meets itself in T-junctions (ground pieces along the stands'
-    // foot, end-zone tiles along the end line) whose slivers, under a pixel
-    // wide, the rasteriser's half-pixel margin must cover.
-    EXPECT_EQ(count_index(image, 0), 0);
-}
-
-TEST_F(Tool, RenderWritesBmpOfTheGivenSize) {
-    // Looking up from the middle of the field at the apex of the sky: the
-    // roof fills the picture.  Once with the format implied, once named.
-    for (const char *output : {"--output=up.bmp", "--output=up.img --format=bmp"}) {
-        std::vector<std::string> args = {"render", "--size", "33x20", "--camera", "0,0,100",
-                                         "--target", "0,1,9000", "--magnification", "1"};
-        std::istringstream words(output);
-        for (std::string w; words >> w;) args.push_back(w);
-        ASSERT_TRUE(ok(args));
-    }
-    const std::string bmp = slurp(dir / "up.bmp");
-    EXPECT_EQ(slurp(dir / "up.img"), bmp);
-    ASSERT_EQ(bmp.size(), 54u + 1024u + 36u * 20u);  // rows padded to 36 bytes
-    const auto le32 = [&](size_t at) {
-        uint32_t v = 0;
-        for (size_t i = 4; i-- > 0;) v = v << 8 | uint8_t(bmp[at + i]);
-        return v;
-    };
-    EXPECT_EQ(bmp.substr(0, 2), "BM");
-    EXPECT_EQ(le32(2), bmp.size());  // file size
-    EXPECT_EQ(le32(18), 33u);        // width
-    EXPECT_EQ(le32(22), 20u);        // height, bottom-up
-    EXPECT_EQ(uint8_t(bmp[28]), 8);  // bits per pixel
-    for (size_t at = le32(10); at < bmp.size(); at += 36)
-        EXPECT_EQ(std::string(bmp, at, 33), std::string(33, char(QUELM_MAT_SKY)));
-}
-
-TEST_F(Tool, RenderSettingsChangeWhatIsDrawn) {
-    const auto render = [&](const std::string &name, std::vector<std::string> settings) {
-        settings.insert(settings.begin(), {"render", "--size", "160x100", "-o", name});
-        EXPECT_TRUE(ok(settings));
-        return png(name);
-    };
-    const IndexedImage plain = render("plain.png", {}), coarse = render("coarse.png", {"--coarse"}),
-                       nostands = render("nostands.png", {"--reset", "40000"}),
-                       back = render("back.png", {"--reset", "40000", "--set", "0x40000"});
-    // The coarse surface has no checkerboard.
-    EXPECT_GT(count_index(plain, QUELM_MAT_TURF_ALT), 0);
-    EXPECT_EQ(count_index(coarse, QUELM_MAT_TURF_ALT), 0);
-    EXPECT_GT(count_index(coarse, QUELM_MAT_TURF), 0);
-    EXPECT_EQ(count_index(nostands, QUELM_MAT_STANDS) + count_index(nostands, QUELM_MAT_SKY), 0);
-    EXPECT_EQ(back.pixels, plain.pixels);  // changes apply in command-line order
-}
-
-TEST_F(Tool, RenderFitKeepsTheWholeStadiumInsideTheBackground) {
-    ASSERT_TRUE(ok({"render", "-o", "fit.png", "--size", "160x100", "--camera", "9000,-12000,8000",
-                    "--fit", "--background", "200"}));
-    const IndexedImage image = png("fit.png");
-    ASSERT_EQ(image.pixels.size(), 160u * 100u);
-    // From outside, the whole stadium, sky and all, is an island in the
-    // background colour.
-    for (size_t x = 0; x < 160; ++x) {
-        EXPECT_EQ(image.pixels[x], 200) << x;
-        EXPECT_EQ(image.pixels[99 * 160 + x], 200) << x;
-    }
-    EXPECT_GT(count_index(image, QUELM_MAT_STANDS), 0);
-}
-
-TEST_F(Tool, RenderColoursFromPaletteFiles) {
-    std::ofstream(dir / "three.gpl") << "GIMP Palette\nName: test\nColumns: 3\n# comment\n"
-                                        "255 0 0\tred\n0 255 0 green\n  0 0 255\n";
-    std::ofstream(dir / "two.pal") << "JASC-PAL\r\n0100\r\n2\r\n1 2 3\r\n4 5 6\r\n";
-    // A 1x1 1-bit BMP: headers (info: size, width, height, planes, bits, ...,
-    // colours used), two colours as B, G, R, 0 and the pixel row.
-    static const char bmp[] = "BM\0\0\0\0\0\0\0\0\x3e\0\0\0" "\x28\0\0\0\1\0\0\0\1\0\0\0\1\0\1\0"
-                              "\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\2\0\0\0\0\0\0\0"
-                              "\x10\x20\x30\0\x40\x50\x60\0\0\0\0\0";
-    std::ofstream(dir / "two.bmp", std::ios::binary).write(bmp, sizeof bmp - 1);
-    const std::pair<const char *, std::vector<quelm_tool::Rgb>> cases[] = {
-        {"three.gpl", {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}}},
-        {"two.pal", {{1, 2, 3}, {4, 5, 6}}},
-        {"two.bmp", {{0x30, 0x20, 0x10}, {0x60, 0x50, 0x40}}},
-    };
-    for (const auto &[file, colours] : cases) {
-        ASSERT_TRUE(ok({"render", "-o", "p.png", "--size", "8x5", "--palette", file})) << file;
-        Palette palette{};
-        png("p.png", &palette);
-        Palette expected = quelm_tool::default_palette();  // where the file is silent
-        std::copy(colours.begin(), colours.end(), expected.begin());
-        EXPECT_EQ(palette, expected) << file;
-    }
-}
-
-// ------------------------------------------------------------- spin
-
-TEST_F(Tool, SpinWritesALoopingGifFramePerStepEndingWhereItBegan) {
-    const Outcome r = run({"spin", "-o", "s.gif", "--frames", "6", "--size", "48x30", "--delay",
-                           "7", "--camera-step", "600"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "");  // no progress bar off a terminal
-    int error = 0;
-    GifFileType *gif = DGifOpenFileName((dir / "s.gif").c_str(), &error);
-    ASSERT_NE(gif, nullptr) << GifErrorString(error);
-    ASSERT_EQ(DGifSlurp(gif), GIF_OK);
-    EXPECT_EQ(gif->SWidth, 48);
-    EXPECT_EQ(gif->SHeight, 30);
-    ASSERT_EQ(gif->ImageCount, 6);
-    bool loops = false;
-    for (int i = 0; i < gif->SavedImages[0].ExtensionBlockCount; ++i) {
-        const ExtensionBlock &b = gif->SavedImages[0].ExtensionBlocks[i];
-        loops |= b.Function == APPLICATION_EXT_FUNC_CODE && b.ByteCount == 11 &&
-                 std::string(reinterpret_cast<char *>(b.Bytes), 11) == "NETSCAPE2.0";
-    }
-    EXPECT_TRUE(loops);
-    std::vector<std::vector<uint8_t>> frames;
-    for (int i = 0; i < gif->ImageCount; ++i) {
-        GraphicsControlBlock control{};
-        ASSERT_EQ(DGifSavedExtensionToGCB(gif, i, &control), GIF_OK);
-        EXPECT_EQ(control.DelayTime, 7);
-        const uint8_t *bits = gif->SavedImages[i].RasterBits;
-        frames.emplace_back(bits, bits + 48 * 30);
-    }
-    DGifCloseFile(gif, &error);
-    // 60 degrees a step: six different views, each frame drawn after its
-    // step, so that the last one is the start position again.
-    EXPECT_EQ(std::set<std::vector<uint8_t>>(frames.begin(), frames.end()).size(), 6u);
-    ASSERT_TRUE(ok({"render", "-o", "start.png", "--size", "48x30", "--camera", "2800,0,1800",
-                    "--magnification", "0.005"}));
-    EXPECT_EQ(png("start.png").pixels, frames.back());
-}
-
-// ----------------------------------------------------------- camera
-
-TEST_F(Tool, CameraPrintsTheCameraAfterItsSteps) {
-    const std::pair<std::vector<std::string>, std::vector<std::string>> cases[] = {
-        {{}, {"mode spin", "camera 2700 0 360"}},
-        {{"--camera-step", "150", "--steps", "1"},
-         {"camera 2608 699 360", "target 540 0 72", "magnification 1"}},
-        {{"--camera-step", "150", "--steps", "2"}, {"camera 2338 1350 360"}},
-        {{"--camera-step", "150", "--steps", "24"}, {"camera 2700 0 360"}},  // a whole turn
-        {{"--camera-step=-150", "--steps", "1"}, {"camera 2608 -698 360"}},
-        {{"--target-step", "300", "--steps", "1"}, {"target 468 270 72"}},
-        {{"--camera-radius", "1000", "--camera-height", "50", "--magnification", "2.5", "--steps",
-          "1"},
-         {"camera 1000 0 50", "magnification 2.5"}},
-        // A dolly camera does not move, however often it is updated.
-        {{"--mode", "dolly", "--steps", "5"}, {"mode dolly", "camera 0 0 0"}},
-        {{"--mode", "idle"}, {"mode idle"}},
-        // InitCamera takes 0 as spin and any other unknown number as idle.
-        {{"--mode", "0"}, {"mode spin"}},
-        {{"--mode", "7"}, {"mode idle"}},
-    };
-    for (const auto &[args, expected] : cases) {
-        std::vector<std::string> command = {"camera"};
-        command.insert(command.end(), args.begin(), args.end());
-        const Outcome r = run(command);
-        const std::vector<std::string> printed = lines_of(r.out);
-        for (const std::string &line : expected)
-            EXPECT_NE(std::find(printed.begin(), printed.end(), line), printed.end())
-                << "no '" << line << "' from" << joined(command) << ":\n" << r.out << r.err;
-    }
-}
-
-// ------------------------------------------------------ help, version
-
-TEST_F(Tool, HelpAndVersion) {
-    EXPECT_TRUE(run({"--version"}).out.starts_with("quelm "));
-    const std::string help = run({"--help"}).out;
-    for (const char *verb : {"model", "render", "spin", "camera"}) {
-        EXPECT_NE(help.find(verb), std::string::npos) << verb;
-        const Outcome r = run({verb, "--help"});
-        EXPECT_EQ(r.status, 0) << verb;
-        EXPECT_TRUE(r.out.starts_with(std::string("usage: quelm ") + verb)) << r.out;
-        EXPECT_EQ(r.err, "");
-    }
-    EXPECT_NE(run({"render", "--help"}).out.find("--magnification"), std::string::npos);
-    EXPECT_TRUE(files().empty());
-}
-
-// ------------------------------------------------- bad invocations
-
-TEST_F(Tool, BadInvocationsFailWithOneLineAndNoFile) {
-    const Outcome bare = run({});
-    EXPECT_NE(bare.status, 0);
-    EXPECT_NE(bare.err.find("usage"), std::string::npos) << bare.err;
-
-    const std::pair<std::vector<std::string>, const char *> cases[] = {
-        {{"render", "--magnification", "2000"}, "less than one inch"},
-        {{"render", "--camera", "1,2"}, "is not X,Y,Z"},
-        {{"render", "--camera", "5,5,5", "--target", "5,5,5"}, "same point"},
-        {{"render", "--fit"}, "lies behind the camera"},
-        {{"render", "--background", "256"}, "out of range"},
-        {{"render", "--format", "gif"}, "'gif' is not png or bmp"},
-        {{"render", "-o", "out.gif"}, "cannot tell the format"},
-        {{"render", "--format", "png", "-o", "."}, "cannot write '.': Is a directory"},
-        {{"render", "--set", "zz"}, "not a hexadecimal number"},
-        {{"render", "--reset", "1FFFFFFFF"}, "does not fit in 32 bits"},
-        {{"spin", "--frames", "0"}, "out of range"},
-        {{"spin", "--frames", "12.5"}, "not a whole number"},
-        {{"spin", "--camera-radius", "0", "--target-radius", "0", "--camera-height", "0"},
-         "puts the camera on the target"},
-        {{"model"}, "give --stats or --obj FILE"},
-        {{"model", "--obj", "x.mtl"}, "must not end in .mtl"},
-        {{"model", "--obj", "x.obj", "--plan", "100"}, "plan bits lie within 0xFF000"},
-        {{"camera", "--steps", "-1"}, "out of range"},
-    };
-    for (const auto &[args, says] : cases) {
-        SCOPED_TRACE(joined(args));
-        const Outcome r = run(args);
-        EXPECT_NE(r.status, 0);
-        EXPECT_TRUE(r.err.starts_with("quelm: ")) << r.err;
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-        EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
-        EXPECT_TRUE(files().empty()) << "left a file";
         for (const auto &entry : fs::directory_iterator(dir)) fs::remove_all(entry.path());
     }
 }
 
-TEST_F(Tool, InterruptRemovesTheFileInTheMaking) {
-    const pid_t pid = start({"spin", "-o", "long.gif", "--frames", "100000", "--size", "64x40"});
-    for (int i = 0; i < 1000 && files().empty(); ++i) usleep(10000);
-    ASSERT_FALSE(files().empty()) << "the spin never started writing";
-    kill(pid, SIGINT);
-    int wstatus = 0;
-    waitpid(pid, &wstatus, 0);
-    EXPECT_TRUE(WIFSIGNALED(wstatus) && WTERMSIG(wstatus) == SIGINT);
-    EXPECT_TRUE(files().empty());
-}
-
-TEST_F(Tool, FailureLeavesAnExistingOutputAlone) {
-    std::ofstream(dir / "keep.gif") << "earlier";
-    EXPECT_FALSE(ok({"spin", "-o", "keep.gif", "--camera-radius", "0", "--target-radius", "0",
-                     "--camera-height", "0"}));
-    EXPECT_EQ(slurp(dir / "keep.gif"), "earlier");
-    EXPECT_EQ(files(), std::set<std::string>{"keep.gif"});
-}
-
-// -------------------------------------------- coplanar layering
-
-using quelm_tool::Face;
-
-// A ground rectangle in the model's order: (x1, y2), (x1, y1), (x0, y1),
-// (x0, y2), clockwise seen from above, the side it shows.
-Face ground(int32_t x0, int32_t y1, int32_t x1, int32_t y2, int32_t z = 0) {
-    return Face{{{x1, y2, z}, {x1, y1, z}, {x0, y1, z}, {x0, y2, z}}};
-}
-
-TEST(CoplanarLayers, OneAboveTheHighestEarlierFaceItCoversInItsPlane) {
-    const struct {
-        const char *what;
-        std::vector<Face> faces;
-        std::vector<int> layers;
-    } cases[] = {
-        {"a later face over an earlier one", {ground(0, 0, 10, 10), ground(5, 5, 15, 15)}, {0, 1}},
-        {"sharing an edge, a corner, or lying right above in another plane",
-         {ground(0, 0, 10, 10), ground(10, 0, 20, 10), ground(20, 10, 30, 20),
-          ground(0, 0, 10, 10, 1)},
-         {0, 0, 0, 0}},
-        {"chains of overlap like the tile rows; the last face over the first only",
-         {ground(0, 0, 10, 10), ground(0, 5, 10, 15), ground(0, 10, 10, 20), ground(2, 2, 4, 4)},
-         {0, 1, 2, 1}},
-        {"strokes across the inside, along an edge, above; a face over a stroke",
-         {ground(0, 0, 10, 10), Face{{{2, 2, 0}, {8, 8, 0}}}, Face{{{0, 0, 0}, {10, 0, 0}}},
-          Face{{{2, 2, 1}, {8, 8, 1}}}, ground(1, 1, 9, 9)},
-         {0, 1, 0, 0, 2}},
-        {"squares in the wall x = 5, a sloping triangle through the first one's edge",
-         {Face{{{5, 0, 0}, {5, 0, 10}, {5, 10, 10}, {5, 10, 0}}},
-          Face{{{5, 4, 4}, {5, 4, 14}, {5, 14, 14}, {5, 14, 4}}},
-          Face{{{5, 0, 0}, {15, 0, 10}, {5, 10, 0}}}},
-         {0, 1, 0}},
+// Outputs that are not new regular files: each stays what it was, with the
+// picture's bytes behind it.  Made here, never in the real /dev.
+TEST_F(Tools, OutputsThroughDevicesFifosLinksAndLinkedFiles) {
+    const std::vector<std::string> render = {"render", "--size", "32x20", "--format", "png",
+                                             "--quiet", "-o"};
+    const auto render_to = [&](const std::string &target) {
+        std::vector<std::string> args = render;
+        args.push_back(target);
+        return run(QUELM, args);
     };
-    for (const auto &c : cases) {
-        std::vector<int> layers;
-        for (const quelm_tool::Lift &lift : quelm_tool::coplanar_layers(c.faces))
-            layers.push_back(lift.layer);
-        EXPECT_EQ(layers, c.layers) << c.what;
+    ASSERT_EQ(render_to("plain.png").status, 0);
+    const std::string picture = slurp(dir / "plain.png");
+
+    fs::create_directory(dir / "real");
+    fs::create_symlink("real/linked.png", dir / "link.png");
+    Outcome o = render_to("link.png");
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_TRUE(fs::is_symlink(dir / "link.png"));
+    EXPECT_EQ(slurp(dir / "real/linked.png"), picture);
+
+    std::ofstream(dir / "private.png") << "old";
+    fs::permissions(dir / "private.png", fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_hard_link(dir / "private.png", dir / "twin.png");
+    o = render_to("private.png");
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(fs::status(dir / "private.png").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(fs::hard_link_count(dir / "private.png"), 2u);
+    EXPECT_EQ(slurp(dir / "twin.png"), picture);
+
+    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+    std::string heard;
+    std::thread reader([&] { heard = slurp(dir / "fifo"); });
+    o = render_to("fifo");
+    close(open((dir / "fifo").c_str(), O_WRONLY | O_NONBLOCK));  // a reader still waiting ends
+    reader.join();
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_TRUE(fs::is_fifo(dir / "fifo"));
+    EXPECT_EQ(heard, picture);
+
+    if (geteuid() != 0) GTEST_SKIP() << "making a device node needs root";
+    ASSERT_EQ(mknod((dir / "null").c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
+    ASSERT_EQ(mknod((dir / "full").c_str(), S_IFCHR | 0666, makedev(1, 7)), 0);
+    EXPECT_EQ(render_to("null").status, 0);
+    o = render_to("full");
+    EXPECT_EQ(o.status, kFailed);
+    EXPECT_NE(o.err.find("cannot write 'full': No space left"), std::string::npos) << o.err;
+    for (const char *node : {"null", "full"}) {
+        struct stat st {};
+        ASSERT_EQ(stat((dir / node).c_str(), &st), 0);
+        EXPECT_TRUE(S_ISCHR(st.st_mode)) << node;
+        EXPECT_EQ(minor(st.st_rdev), std::string(node) == "null" ? 3u : 7u);
     }
 }
 
-TEST(CoplanarLayers, LiftIsTowardsTheShownSide) {
-    const auto lift_of_second = [](const Face &under, const Face &over) {
-        return quelm_tool::coplanar_layers(std::vector<Face>{under, over})[1].direction;
-    };
-    using Direction = std::array<double, 3>;
-    EXPECT_EQ(lift_of_second(ground(0, 0, 10, 10), ground(4, 2, 6, 4)), (Direction{0, 0, 1}));
-    // A stroke takes the side of the face it crosses.
-    EXPECT_EQ(lift_of_second(ground(0, 0, 10, 10), Face{{{2, 2, 0}, {8, 8, 0}}}),
-              (Direction{0, 0, 1}));
-    // Clockwise seen from +x.
-    EXPECT_EQ(lift_of_second(Face{{{5, 0, 0}, {5, 0, 10}, {5, 10, 10}, {5, 10, 0}}},
-                             Face{{{5, 2, 2}, {5, 2, 4}, {5, 4, 4}, {5, 4, 2}}}),
-              (Direction{1, 0, 0}));
+// A signal leaves no temporary; one that was ignored stays ignored; the
+// viewer quits in order on an interrupt after a screenshot.
+TEST_F(Tools, Signals) {
+    const std::vector<std::string> spin = {"spin", "--size", "320x200", "--frames", "100000"};
+    pid_t pid = start(QUELM, spin);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    kill(pid, SIGTERM);
+    EXPECT_EQ(finish(pid, 30).status, 128 + SIGTERM);
+    EXPECT_EQ(files(), std::set<std::string>{});
+
+    pid = start(QUELM, {"spin", "--size", "64x40", "--frames", "2000"}, {.ignore_hangup = true});
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    kill(pid, SIGHUP);
+    Outcome o = finish(pid, 60);
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(files(), std::set<std::string>{"spin.gif"});
+
+    std::ofstream(dir / "shot.txt") << "screenshot first.png\nwait 1000000\n";
+    pid = start(VIEWER, {"--script", "shot.txt", "--size", "320x200"});
+    EXPECT_TRUE(wait_for([&] { return fs::exists(dir / "first.png"); }, 60));
+    kill(pid, SIGINT);
+    o = finish(pid, 30);
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_NE(o.out.find("summary: "), std::string::npos);
 }
 
 }  // namespace

@@ -67,7 +67,7 @@ double median(std::vector<double> v) {
 // from the complete reprojection).  The first frame, which registers the
 // model with the scene, is not counted.
 Result measure(Size size, const BenchView &view, Loader loader, int frames) {
-    SceneOptions options{size, 0, {}, {}};
+    SceneOptions options{.size = size};
     if (loader == Loader::vertex) options.settings = {{false, PLAN_FINE}, {true, PLAN_COARSE}};
     const ScenePtr scene = make_scene(options);
     quelm_bench::AllowPans(scene.get());
@@ -139,7 +139,7 @@ int bench_command(Args args) {
     bool json = false;
     std::string view_names;
     for (const BenchView &v : quelm_bench::kViews)
-        view_names += "\n" + std::string(29, ' ') + v.name + ": " + v.about;
+        view_names += "\n" + std::string(v.name) + ": " + v.about;
     const std::vector<Option> options = {
         {"size", "WxH", "picture size; repeat for more (default 640x480)",
          [&](std::string_view v) { sizes.push_back(parse_size(v)); }},
@@ -165,10 +165,14 @@ int bench_command(Args args) {
         for (const BenchView &v : quelm_bench::kViews) views.push_back(&v);
     try {
         std::vector<Result> results;
+        const int total = int(sizes.size() * views.size() * loaders.size());
+        const bool progress = progress_wanted();
         for (const Size size : sizes)
             for (const BenchView *view : views)
-                for (const Loader loader : loaders)
+                for (const Loader loader : loaders) {
                     results.push_back(measure(size, *view, loader, frames));
+                    if (progress) show_progress("bench", int(results.size()), total);
+                }
         if (json)
             print_json(results, frames);
         else

@@ -1,6 +1,9 @@
 // Argument handling for the quelm tool.
 #include "tools/quelm/cli.h"
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -10,6 +13,21 @@ namespace quelm_tool {
 
 void usage_error(const std::string &what) { throw Failure(EXIT_USAGE, what); }
 void failed(const std::string &what) { throw Failure(EXIT_FAILED, what); }
+
+std::string printable(std::string_view text) {
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte < 0x7F) {
+            out += c;
+        } else {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+            out += hex;
+        }
+    }
+    return out;
+}
 
 namespace {
 
@@ -110,9 +128,9 @@ void print_help(std::string_view verb, std::string_view summary, std::span<const
     for (const Option &o : options) {
         std::string head = std::string("  --") + o.name;
         if (o.meta) head += std::string(" ") + o.meta;
-        std::printf("%-26s %s\n", head.c_str(), o.help.c_str());
+        print_option_help(head, o.help, 27);
     }
-    std::printf("  %-24s %s\n", "--help", "show this help");
+    print_option_help("  --help", "show this help", 27);
 }
 
 const Option *find_option(std::span<const Option> options, std::string_view name) {
@@ -122,6 +140,34 @@ const Option *find_option(std::span<const Option> options, std::string_view name
 }
 
 }  // namespace
+
+void print_option_help(const std::string &head, std::string_view help, int indent) {
+    constexpr size_t WIDTH = 79;
+    const auto new_line = [&] {
+        std::printf("\n%*s", indent - 1, "");
+        return size_t(indent - 1);
+    };
+    std::printf("%-*s", indent - 1, head.c_str());
+    size_t column = std::max(head.size(), size_t(indent - 1));
+    // Words as they fit; a newline in the help starts a new line.
+    for (bool first = true; !help.empty() || first; first = false) {
+        const size_t line_end = std::min(help.find('\n'), help.size());
+        std::string_view line = help.substr(0, line_end);
+        help.remove_prefix(std::min(line_end + 1, help.size()));
+        if (!first) column = new_line();
+        for (bool line_start = true; !line.empty();) {
+            const size_t end = std::min(line.find(' '), line.size());
+            if (end > 0) {
+                if (!line_start && column + 1 + end > WIDTH) column = new_line();
+                std::printf(" %.*s", int(end), line.data());
+                column += 1 + end;
+                line_start = false;
+            }
+            line.remove_prefix(std::min(end + 1, line.size()));
+        }
+    }
+    std::printf("\n");
+}
 
 bool apply_options(std::span<const std::string_view> args, std::span<const Option> options,
                    const std::string &program,
@@ -172,6 +218,17 @@ bool parse_options(std::string_view verb, std::string_view summary,
     } catch (const Failure &f) {
         throw Failure(f.status, std::string(verb) + ": " + f.what());
     }
+}
+
+bool progress_wanted() { return isatty(STDERR_FILENO); }
+
+void show_progress(std::string_view what, int done, int total) {
+    constexpr int WIDTH = 40;
+    const int filled = int(int64_t{done} * WIDTH / total);
+    std::fprintf(stderr, "\r%.*s [%.*s%*s] %d/%d", int(what.size()), what.data(), filled,
+                 "########################################", WIDTH - filled, "", done, total);
+    if (done == total) std::fputc('\n', stderr);
+    std::fflush(stderr);
 }
 
 }  // namespace quelm_tool

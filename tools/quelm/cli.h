@@ -25,6 +25,9 @@ struct Failure : std::runtime_error {
 };
 
 [[noreturn]] void usage_error(const std::string &what);
+// The text with control and non-ASCII bytes as \xHH, so that a message
+// stays one readable line whatever it quotes.
+std::string printable(std::string_view text);
 [[noreturn]] void failed(const std::string &what);
 
 // Value parsers for option values: a failure names the text it could not
@@ -53,6 +56,10 @@ struct Option {
     std::function<void(std::string_view)> apply;
 };
 
+// Prints an option's line of --help: the head, then its help wrapped to 79
+// columns, continued lines indented by `indent`.
+void print_option_help(const std::string &head, std::string_view help, int indent);
+
 // Applies the "--name VALUE", "--name=VALUE" and "--flag" arguments to their
 // options in order ("-o" stands for "--output"); program names the tool in
 // the hints of its messages.  ends sees each argument first: when it returns
@@ -67,6 +74,11 @@ bool apply_options(std::span<const std::string_view> args, std::span<const Optio
 // with the verb (and the option), on anything amiss.
 bool parse_options(std::string_view verb, std::string_view summary,
                    std::span<const std::string_view> args, std::span<const Option> options);
+
+// A progress bar, redrawn in place, for long runs: wanted where standard
+// error is a terminal.
+bool progress_wanted();
+void show_progress(std::string_view what, int done, int total);
 
 }  // namespace quelm_tool
 

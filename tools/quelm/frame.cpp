@@ -53,29 +53,25 @@ bool view_possible(const CAMERA &camera) {
 
 namespace {
 
-// The stadium's outline: the stands' foot and rim, the top of the sky's
-// walls and its apex.
+// The outline of the stands: their foot, which rings the field, then their
+// rim.  The sky around them is left out: the usual cameras stand inside it.
 constexpr int32_t STADIUM_CORNERS[][3] = {
-    {1680, 3240, 0},     {-1680, 3240, 0},   {-2220, 0, 0},      {-1680, -3240, 0},
-    {1680, -3240, 0},    {2220, 0, 0},       {2760, 4500, 540},  {-2760, 4500, 540},
-    {-3300, 0, 540},     {-2760, -4500, 540}, {2760, -4500, 540}, {3300, 0, 540},
-    {1680, 3240, 5400},  {-1680, 3240, 5400}, {-2220, 0, 5400},  {-1680, -3240, 5400},
-    {1680, -3240, 5400}, {2220, 0, 5400},    {0, 0, 7200},
+    {1680, 3240, 0},    {-1680, 3240, 0},   {-2220, 0, 0},       {-1680, -3240, 0},
+    {1680, -3240, 0},   {2220, 0, 0},       {2760, 4500, 540},   {-2760, 4500, 540},
+    {-3300, 0, 540},    {-2760, -4500, 540}, {2760, -4500, 540}, {3300, 0, 540},
 };
+constexpr size_t FOOT_CORNERS = 6;
 
 // Room left at the picture's edges, and for the truncation of the visible
 // span, which makes the drawn scale a little larger than asked.
 constexpr double FIT_MARGIN = 0.96;
 
-}  // namespace
-
-std::optional<double> fit_stadium(const CAMERA &camera) {
-    CAMERA unit = camera;
-    unit.Magnification = 1.0;
-    VANTAGE view{};
-    if (SetView(&unit, &view) == -1) return std::nullopt;
+// The scale at which the first `count` corners fit, or nothing when one of
+// them lies behind the near plane.
+std::optional<double> fit_corners(VANTAGE &view, size_t count) {
     double scale = std::numeric_limits<double>::infinity();
-    for (const auto &p : STADIUM_CORNERS) {
+    for (size_t i = 0; i < count; ++i) {
+        const int32_t *p = STADIUM_CORNERS[i];
         double xc = 0, yc = 0, zc = 0;
         WorldToCamera(&view, &xc, &yc, &zc, p[0], p[1], p[2]);
         const double w = 1.0 + zc / view.CAMARA_DIST;
@@ -84,8 +80,21 @@ std::optional<double> fit_stadium(const CAMERA &camera) {
         if (yc != 0) scale = std::min(scale, view.RESY * 0.5 * w / std::fabs(yc));
     }
     if (!std::isfinite(scale)) return std::nullopt;
+    return scale;
+}
+
+}  // namespace
+
+std::optional<double> fit_stadium(const CAMERA &camera) {
+    CAMERA unit = camera;
+    unit.Magnification = 1.0;
+    VANTAGE view{};
+    if (SetView(&unit, &view) == -1) return std::nullopt;
+    std::optional<double> scale = fit_corners(view, std::size(STADIUM_CORNERS));
+    if (!scale) scale = fit_corners(view, FOOT_CORNERS);
+    if (!scale) return std::nullopt;
     // SetView needs at least one world unit across the picture.
-    return std::min(scale * FIT_MARGIN, std::min(view.RESX, view.RESY));
+    return std::min(*scale * FIT_MARGIN, std::min(view.RESX, view.RESY));
 }
 
 CAMERA make_camera(const double eye[3], const double target[3], int width, int height,

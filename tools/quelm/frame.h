@@ -37,9 +37,9 @@ void render_frame(HostBitmap &bitmap, CAMERA &camera, SCENE *scene, uint8_t back
 // scene is touched).
 bool view_possible(const CAMERA &camera);
 
-// The magnification at which the whole stadium, sky included, just fills a
-// picture of the camera's RenderRect around its target, or nothing when
-// some of it lies behind the camera.
+// The magnification at which the stands just fill a picture of the
+// camera's RenderRect around its target; where they reach behind the
+// camera, the field they ring; nothing when that does too.
 std::optional<double> fit_stadium(const CAMERA &camera);
 
 // A camera looking from `eye` at `target` over a width x height picture.

@@ -1,6 +1,7 @@
 // quelm: the stadium renderer from the command line.
 #include <cstdio>
 #include <exception>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -25,32 +26,37 @@ constexpr Verb VERBS[] = {
     {"bench", bench_command, "time frames: complete reprojection against rapid pan"},
 };
 
-void print_help(FILE *out) {
-    std::fprintf(out,
+void print_help() {
+    std::printf(
                  "usage: quelm VERB [options]\n"
                  "Draws the quelm stadium from the command line.\n\nverbs:\n");
-    for (const Verb &v : VERBS) std::fprintf(out, "  %-8s %s\n", v.name, v.help);
-    std::fprintf(out,
-                 "\n  quelm VERB --help   options of a verb\n"
+    for (const Verb &v : VERBS) std::printf("  %-8s %s\n", v.name, v.help);
+    std::printf(
+                 "\n  quelm help VERB     options of a verb (also quelm VERB --help)\n"
                  "  quelm --version     the version\n");
 }
 
 int run(const std::vector<std::string_view> &args) {
-    if (args.empty()) {
-        print_help(stderr);
-        return EXIT_USAGE;
-    }
+    if (args.empty()) usage_error("give a verb (see quelm --help)");
     const std::string_view first = args[0];
+    // "quelm help VERB" is "quelm VERB --help".
+    if (first == "help" && args.size() == 2) return run({args[1], "--help"});
     if (first == "--help" || first == "-h" || first == "help") {
-        print_help(stdout);
+        print_help();
         return 0;
     }
     if (first == "--version") {
         std::printf("quelm %s\n", QUELM_VERSION);
         return 0;
     }
-    for (const Verb &v : VERBS)
-        if (first == v.name) return v.run(Args(args).subspan(1));
+    for (const Verb &v : VERBS) {
+        if (first != v.name) continue;
+        try {
+            return v.run(Args(args).subspan(1));
+        } catch (const std::bad_alloc &) {
+            failed(std::string(v.name) + ": out of memory");
+        }
+    }
     usage_error("unknown verb '" + std::string(first) + "' (see quelm --help)");
 }
 
@@ -66,10 +72,10 @@ int main(int argc, char **argv) {
         }
         return status;
     } catch (const Failure &f) {
-        std::fprintf(stderr, "quelm: %s\n", f.what());
+        std::fprintf(stderr, "quelm: %s\n", printable(f.what()).c_str());
         return f.status;
     } catch (const std::exception &e) {
-        std::fprintf(stderr, "quelm: %s\n", e.what());
+        std::fprintf(stderr, "quelm: %s\n", printable(e.what()).c_str());
         return EXIT_FAILED;
     }
 }

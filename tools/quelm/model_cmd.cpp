@@ -1,9 +1,7 @@
 // quelm model: the stadium model's statistics, and the model as a
 // Wavefront OBJ with its MTL for 3D viewers.
-#include <cerrno>
 #include <charconv>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -101,6 +99,7 @@ struct ObjOptions {
     uint32_t plan = DEFAULT_PLAN;
     bool lift = true;
     std::string palette_file;
+    bool quiet = false;
 };
 
 void write_obj(const std::vector<Surface> &model, const ObjOptions &options) {
@@ -109,10 +108,13 @@ void write_obj(const std::vector<Surface> &model, const ObjOptions &options) {
         if (s.visible & options.plan & VIS_PLAN_MASK) surfaces.push_back(s);
     if (surfaces.empty()) usage_error("no polygon of the model carries these plan bits");
 
+    if (options.file == "-") usage_error("--obj needs a file name, to name its MTL file after");
+    if (const std::string ext = extension_of(options.file); !ext.empty() && ext != ".obj")
+        usage_error("--obj writes Wavefront OBJ, not what '" + options.file +
+                    "' names: use .obj");
     const std::filesystem::path obj_path(options.file);
     std::filesystem::path mtl_path = obj_path;
     mtl_path.replace_extension(".mtl");
-    if (mtl_path == obj_path) usage_error("the OBJ file's name must not end in .mtl");
     const Palette palette =
         options.palette_file.empty() ? default_palette() : read_palette_file(options.palette_file);
     OutputFile obj(options.file);
@@ -173,12 +175,20 @@ void write_obj(const std::vector<Surface> &model, const ObjOptions &options) {
         std::fputc('\n', out);
     }
     write_mtl(mtl.stream(), used, palette);
-    // The OBJ is the big one: see all of it written before either file
-    // appears, so that a full disk leaves neither.
-    if (std::fflush(obj.stream()) != 0 || std::ferror(obj.stream()))
-        failed("cannot write '" + options.file + "': " + std::strerror(errno));
-    mtl.commit();
-    obj.commit();
+    // The OBJ, the big one, goes first; a new one goes again if its MTL fails.
+    const bool obj_existed = std::filesystem::exists(obj_path);
+    const size_t obj_bytes = obj.commit();
+    size_t mtl_bytes = 0;
+    try {
+        mtl_bytes = mtl.commit();
+    } catch (...) {
+        if (!obj_existed) std::filesystem::remove(obj_path);
+        throw;
+    }
+    if (!options.quiet) {
+        report_written(options.file, obj_bytes, std::to_string(surfaces.size()) + " polygons");
+        report_written(mtl_path.string(), mtl_bytes, "");
+    }
 }
 
 }  // namespace
@@ -200,6 +210,8 @@ int model_command(Args args) {
          [&](std::string_view) { obj.lift = false; }},
         {"palette", "FILE", "colours of the MTL file (as for render)",
          [&](std::string_view v) { obj.palette_file = std::string(v); }},
+        {"quiet", nullptr, "no 'wrote FILE' lines on standard error",
+         [&](std::string_view) { obj.quiet = true; }},
     };
     if (!parse_options("model", "The stadium model: statistics and OBJ export.", args, options))
         return 0;

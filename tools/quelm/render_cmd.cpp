@@ -1,6 +1,7 @@
 // quelm render: one picture of the stadium as PNG or BMP.
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -24,14 +25,14 @@ Format parse_format(std::string_view text) {
 
 // The format an extension names, if any.
 std::optional<Format> extension_format(const std::string &path) {
-    std::string ext = std::filesystem::path(path).extension().string();
-    for (char &c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+    const std::string ext = extension_of(path);
     if (ext == ".png") return Format::png;
     if (ext == ".bmp") return Format::bmp;
     return std::nullopt;
 }
 
-// --format where given, else the extension; the two must not disagree.
+// --format where given, else the extension (PNG on standard output); the
+// two must not disagree.
 Format format_of(const std::string &path, std::optional<Format> format) {
     const std::optional<Format> named = extension_format(path);
     if (format && named && *format != *named)
@@ -39,34 +40,59 @@ Format format_of(const std::string &path, std::optional<Format> format) {
                     " contradicts the extension of '" + path + "'");
     if (format) return *format;
     if (named) return *named;
+    if (path == "-") return Format::png;
     usage_error("cannot tell the format of '" + path +
                 "' from its extension: use .png or .bmp, or --format");
+}
+
+// A line of sight within this angle of the vertical (radians) leaves the
+// library no horizontal axes to draw with (its up reference needs 1e-6).
+constexpr double MIN_TILT = 1e-5;
+
+// A camera straight above or below its target is moved sideways, towards -y
+// or away from where it leans, just far enough to tilt the line of sight by
+// MIN_TILT: the picture is then the view from above with +y up.
+void tilt_vertical_view(std::array<double, 3> &eye, const std::array<double, 3> &target) {
+    const double dx = eye[0] - target[0], dy = eye[1] - target[1], dz = eye[2] - target[2];
+    const double across = std::hypot(dx, dy), least = std::fabs(dz) * MIN_TILT;
+    if (across >= least || dz == 0) return;
+    const double ux = across > 0 ? dx / across : 0, uy = across > 0 ? dy / across : -1;
+    eye[0] = target[0] + ux * least;
+    eye[1] = target[1] + uy * least;
+    std::fprintf(stderr,
+                 "quelm: render: the camera is straight above or below the target: moved it "
+                 "%.3g inches sideways to give the picture its axes\n",
+                 least - across);
 }
 
 }  // namespace
 
 int render_command(Args args) {
-    SceneOptions scene_options{{DEFAULT_RENDER_WIDTH, DEFAULT_RENDER_HEIGHT}, 0, {}, {}};
+    SceneOptions scene_options{.size = {DEFAULT_RENDER_WIDTH, DEFAULT_RENDER_HEIGHT}};
     std::string output = "stadium.png";
     std::optional<Format> format;
     std::array<double, 3> eye = DEFAULT_EYE, target = DEFAULT_TARGET;
     std::optional<double> magnification;
     bool fit = false;
     std::vector<Option> options = {
-        {"output", "FILE", "picture to write, -o for short (default stadium.png)",
+        {"output", "FILE",
+         "picture to write, -o for short, - for standard output (default stadium.png)",
          [&](std::string_view v) { output = std::string(v); }},
         {"format", "png|bmp", "picture format (default: from the file's extension)",
          [&](std::string_view v) { format = parse_format(v); }},
-        {"camera", "X,Y,Z", "camera position, inches (x across the field, y along it, z up)",
+        {"camera", "X,Y,Z",
+         "camera position, inches (x across the field, y along it, z up); one straight above "
+         "the target is moved aside by a hair to give a top view with +y up",
          [&](std::string_view v) { eye = parse_point(v); }},
         {"target", "X,Y,Z", "the point looked at, drawn at the picture's centre",
          [&](std::string_view v) { target = parse_point(v); }},
         {"magnification", "M",
-         "pixels per inch at the target (default: 12800 inches across, 8000 down)",
-         [&](std::string_view v) {
-             magnification = parse_double(v, 1e-6, MAX_SIDE);
-         }},
-        {"fit", nullptr, "magnification at which the whole stadium, sky included, fits",
+         "pixels per inch at the target, at most the picture's smaller side, so that an inch "
+         "shows (default: 12800 inches across, 8000 down)",
+         [&](std::string_view v) { magnification = parse_double(v, 1e-6, MAX_SIDE); }},
+        {"fit", nullptr,
+         "magnification at which the stands just fit (the field they ring, where they reach "
+         "behind the camera)",
          [&](std::string_view) { fit = true; }},
     };
     add_scene_options(options, scene_options);
@@ -80,20 +106,23 @@ int render_command(Args args) {
         if (fit && magnification)
             usage_error("--fit and --magnification both set the magnification: give one");
         const Size size = scene_options.size;
+        if (magnification && *magnification > std::min(size.width, size.height))
+            usage_error("--magnification: at most " +
+                        std::to_string(std::min(size.width, size.height)) + " for a " +
+                        std::to_string(size.width) + "x" + std::to_string(size.height) +
+                        " picture, so that at least an inch shows");
+        tilt_vertical_view(eye, target);
         CAMERA camera = make_camera(eye.data(), target.data(), size.width, size.height, 1.0);
         if (!view_possible(camera)) usage_error("the camera and the target are the same point");
         if (fit) {
             const std::optional<double> fitted = fit_stadium(camera);
-            if (!fitted) usage_error("--fit: part of the stadium lies behind the camera");
+            if (!fitted) usage_error("--fit: part of the field lies behind the camera");
             camera.Magnification = *fitted;
         } else {
             camera.Magnification =
                 magnification.value_or(
                     magnification_for(DEFAULT_RENDER_SPAN, size.width, size.height));
         }
-        if (!view_possible(camera))
-            usage_error("magnification " + std::to_string(camera.Magnification) +
-                        " leaves less than one inch across the picture");
         const Palette palette = scene_palette(scene_options);
         OutputFile file(output);
         const ScenePtr scene = make_scene(scene_options);
@@ -104,7 +133,10 @@ int render_command(Args args) {
             write_png(file.stream(), output, picture, palette);
         else
             write_bmp(file.stream(), output, picture, palette);
-        file.commit();
+        const size_t bytes = file.commit();
+        if (!scene_options.quiet)
+            report_written(output, bytes,
+                           std::to_string(size.width) + "x" + std::to_string(size.height));
     } catch (const Failure &f) {
         throw Failure(f.status, std::string("render: ") + f.what());
     }

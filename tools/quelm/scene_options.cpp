@@ -10,10 +10,14 @@ void add_scene_options(std::vector<Option> &options, SceneOptions &scene) {
     options.push_back({"size", "WxH", "picture size in pixels, each side at most 16384",
                        [&scene](std::string_view v) { scene.size = parse_size(v); }});
     options.push_back({"background", "N",
-                       "palette index the picture is cleared to before drawing (default 0)",
+                       "palette index of the pixels nothing is drawn on (default 36, the "
+                       "ground's colour: the library leaves undrawn what the near plane cuts "
+                       "away, which a low camera shows as holes)",
                        [&scene](std::string_view v) {
                            scene.background = uint8_t(parse_int(v, 0, 255));
                        }});
+    options.push_back({"quiet", nullptr, "no 'wrote FILE' line on standard error",
+                       [&scene](std::string_view) { scene.quiet = true; }});
     options.push_back({"palette", "FILE",
                        "colours from a BMP's colour table, a JASC-PAL or a GIMP .gpl file",
                        [&scene](std::string_view v) { scene.palette_file = std::string(v); }});
@@ -38,7 +42,7 @@ Palette scene_palette(const SceneOptions &scene) {
 
 ScenePtr make_scene(const SceneOptions &options) {
     ScenePtr scene(InitScene());
-    if (!scene) failed("cannot create a scene: out of memory");
+    if (!scene) failed("out of memory");
     for (const auto &[set, bits] : options.settings) {
         if (set)
             SetSceneSetting(scene.get(), int32_t(bits));

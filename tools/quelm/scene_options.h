@@ -12,17 +12,23 @@
 #include <vector>
 
 #include "quelm.h"
+#include "resources/palette.h"
 #include "tools/quelm/cli.h"
 #include "tools/quelm/image.h"
 
 namespace quelm_tool {
 
+// The ground's colour: where the near plane cuts surfaces away, the
+// library leaves pixels undrawn, and a low camera would show black holes.
+inline constexpr uint8_t GROUND_INDEX = QUELM_MAT_GROUND;
+
 struct SceneOptions {
     Size size;
-    uint8_t background = 0;
-    std::string palette_file;  // empty: the default palette
+    uint8_t background = GROUND_INDEX;
+    std::string palette_file{};  // empty: the default palette
     // Scene-settings changes in command-line order: set when true, else reset.
-    std::vector<std::pair<bool, uint32_t>> settings;
+    std::vector<std::pair<bool, uint32_t>> settings{};
+    bool quiet = false;  // no "wrote FILE" line
 };
 
 // Appends the options that fill `scene` (which must outlive them).

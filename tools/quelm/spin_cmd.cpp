@@ -1,6 +1,4 @@
 // quelm spin: the spin demonstration as an animated GIF.
-#include <unistd.h>
-
 #include <cstdio>
 #include <string>
 
@@ -12,28 +10,15 @@
 
 namespace quelm_tool {
 
-namespace {
-
-// A bar redrawn in place on a terminal's standard error.
-void show_progress(int done, int total) {
-    constexpr int WIDTH = 40;
-    const int filled = done * WIDTH / total;
-    std::fprintf(stderr, "\rspin [%.*s%*s] %d/%d", filled,
-                 "########################################", WIDTH - filled, "", done, total);
-    if (done == total) std::fputc('\n', stderr);
-    std::fflush(stderr);
-}
-
-}  // namespace
-
 int spin_command(Args args) {
-    SceneOptions scene_options{{DEFAULT_SPIN_WIDTH, DEFAULT_SPIN_HEIGHT}, 0, {}, {}};
+    SceneOptions scene_options{.size = {DEFAULT_SPIN_WIDTH, DEFAULT_SPIN_HEIGHT}};
     SpinOptions spin;
     std::string output = "spin.gif";
     int frames = DEFAULT_SPIN_FRAMES;
     int delay = DEFAULT_SPIN_DELAY;
     std::vector<Option> options = {
-        {"output", "FILE", "animated GIF to write, -o for short (default spin.gif)",
+        {"output", "FILE",
+         "animated GIF to write, -o for short, - for standard output (default spin.gif)",
          [&](std::string_view v) { output = std::string(v); }},
         {"frames", "N", "number of frames, one spin step each (default 120)",
          [&](std::string_view v) { frames = parse_int(v, 1, 100000); }},
@@ -50,9 +35,12 @@ int spin_command(Args args) {
         return 0;
     bool bar_open = false;  // a progress line waiting for its end
     try {
+        if (const std::string ext = extension_of(output); !ext.empty() && ext != ".gif")
+            usage_error("spin writes an animated GIF, not what '" + output +
+                        "' names: use .gif");
         const Size size = scene_options.size;
         const CameraPtr camera(InitCamera(VIEW_SPIN));
-        if (!camera || !camera->Control) failed("cannot create a spin camera: out of memory");
+        if (!camera || !camera->Control) failed("out of memory");
         // A new spin camera stands at angle 0, as the start record does.
         SPINDEMO_VIEW &record = *static_cast<SPINDEMO_VIEW *>(camera->Control);
         record = DEFAULT_SPIN_RECORD;
@@ -66,7 +54,7 @@ int spin_command(Args args) {
         HostBitmap bitmap = make_host_bitmap(size.width, size.height, palette);
         IndexedImage picture;
         GifWriter gif(file.stream(), output, size.width, size.height, palette);
-        const bool progress = isatty(STDERR_FILENO);
+        const bool progress = progress_wanted();
         for (int frame = 0; frame < frames; ++frame) {
             UpdateCamera(camera.get());
             if (!view_possible(*camera))
@@ -75,11 +63,15 @@ int spin_command(Args args) {
                             "across the picture");
             render_frame(bitmap, *camera, scene.get(), scene_options.background, picture);
             gif.add_frame(picture, delay);
-            if (progress) show_progress(frame + 1, frames);
+            if (progress) show_progress("spin", frame + 1, frames);
             bar_open = progress && frame + 1 < frames;
         }
         gif.finish();
-        file.commit();
+        const size_t bytes = file.commit();
+        if (!scene_options.quiet)
+            report_written(output, bytes,
+                           std::to_string(size.width) + "x" + std::to_string(size.height) + ", " +
+                               std::to_string(frames) + " frames");
     } catch (const Failure &f) {
         if (bar_open) std::fputc('\n', stderr);
         throw Failure(f.status, std::string("spin: ") + f.what());

@@ -18,23 +18,25 @@ Lookup lookup_of(const quelm_tool::Palette &palette) {
     return lookup;
 }
 
-void compose(const quelm_tool::HostBitmap &picture, const Lookup &lookup, int scale,
+void compose(const quelm_tool::HostBitmap &picture, const Lookup &lookup, Rect shown,
              Canvas &canvas) {
-    const int covered_w = std::min(picture.width * scale, canvas.width);
-    const int covered_h = std::min(picture.height * scale, canvas.height);
-    for (int y = 0; y < canvas.height; ++y) {
-        Colour *out = canvas.pixels.data() + size_t(y) * size_t(canvas.width);
-        if (y >= covered_h) {
-            std::fill_n(out, canvas.width, 0);
-            continue;
-        }
+    std::fill(canvas.pixels.begin(), canvas.pixels.end(), 0);
+    const int x0 = std::max(shown.x, 0), x1 = std::min(shown.x + shown.w, canvas.width);
+    const int y0 = std::max(shown.y, 0), y1 = std::min(shown.y + shown.h, canvas.height);
+    for (int y = y0; y < y1; ++y) {
+        const int64_t from = int64_t(y - shown.y) * picture.height / shown.h;
         // Bottom-up rows, the usual DIB.
         const uint8_t *in =
-            picture.bits.data() + size_t(picture.height - 1 - y / scale) * size_t(picture.stride);
-        for (int x = 0; x < covered_w; x += scale)
-            std::fill_n(out + x, std::min(scale, covered_w - x), lookup[in[x / scale]]);
-        std::fill(out + covered_w, out + canvas.width, 0);
+            picture.bits.data() + size_t(picture.height - 1 - from) * size_t(picture.stride);
+        Colour *out = canvas.pixels.data() + size_t(y) * size_t(canvas.width);
+        for (int x = x0; x < x1; ++x)
+            out[x] = lookup[in[int64_t(x - shown.x) * picture.width / shown.w]];
     }
+}
+
+bool is_png_name(std::string_view path) {
+    const std::string ext = quelm_tool::extension_of(path);
+    return ext.empty() || ext == ".png";
 }
 
 void write_screenshot(const std::string &path, const Canvas &canvas) {

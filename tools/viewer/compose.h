@@ -6,6 +6,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 
 #include "tools/quelm/frame.h"
 #include "tools/quelm/image.h"
@@ -16,10 +17,14 @@ namespace quelm_viewer {
 using Lookup = std::array<Colour, 256>;
 Lookup lookup_of(const quelm_tool::Palette &palette);
 
-// Fills the canvas: the picture enlarged `scale` times from the top-left,
+// Fills the canvas: the picture stretched over `shown` without smoothing,
 // cut at the canvas's edges, black where it does not reach.
-void compose(const quelm_tool::HostBitmap &picture, const Lookup &lookup, int scale,
+void compose(const quelm_tool::HostBitmap &picture, const Lookup &lookup, Rect shown,
              Canvas &canvas);
+
+// Whether a screenshot may be written there: a name ending in .png (any
+// case) or without an extension, or - for standard output.
+bool is_png_name(std::string_view path);
 
 // Writes the canvas as an RGB PNG; throws quelm_tool::Failure when it cannot.
 void write_screenshot(const std::string &path, const Canvas &canvas);

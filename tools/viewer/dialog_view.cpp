@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <charconv>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <tuple>
 
 namespace quelm_viewer {
@@ -165,9 +167,59 @@ void draw_button(Canvas &canvas, const DialogView &v, HWND h) {
 
 void draw_static(Canvas &canvas, const DialogView &v, HWND h) {
     const Rect r = item_rect(v, h);
-    // The numbers are drawn in the small font the dialog selects for them.
-    const int s = QuelmDialogItemFont(h) ? std::max(1, v.text_scale / 2) : v.text_scale;
-    draw_text(canvas, r.x, r.y, text_of(h), kText, s);
+    // The numbers are drawn in the small font the dialog selects for them,
+    // on white so that they read apart from their neighbours.
+    const std::string text = text_of(h);
+    if (QuelmDialogItemFont(h)) {
+        const int s = std::max(1, v.text_scale / 2);
+        fill_rect(canvas, {r.x - 1, r.y - 1, text_width(text, s) + 2, CELL_HEIGHT * s + 1},
+                  kTrack);
+        draw_text(canvas, r.x, r.y, text, kText, s);
+        return;
+    }
+    draw_text(canvas, r.x, r.y, text, kText, v.text_scale);
+}
+
+// The coordinate dialog's two triples of sliders (the target's and the
+// camera's x, y and z) get their axis beside them.
+void draw_axis_label(Canvas &canvas, const DialogView &v, HWND h) {
+    const int id = item_of(h).id;
+    if (id < 102 || id > 107) return;
+    const Rect r = item_rect(v, h);
+    const char axis[2] = {char('x' + (id - 102) % 3), '\0'};
+    draw_text(canvas, r.x + r.w + 2, r.y + r.h - CELL_HEIGHT * v.text_scale, axis, kText,
+              v.text_scale);
+}
+
+// What the terse captions stand for, shown under the dialog; some sliders
+// change nothing that shows, and say so.
+constexpr std::pair<std::string_view, std::string_view> kLegends[] = {
+    {"Control View",
+     "vd: distance kept for the host (nothing shows)\n"
+     "view-ref-pt: target x y z   ctr-project: camera x y z\n"
+     "bank: kept (the picture stays level)   quelm: magnification"},
+    {"Spin Demo View",
+     "VR TR: radius of the camera's, the target's circle\n"
+     "TW: kept for the record (nothing shows)\n"
+     "VZ TZ: heights   VS TS: turn per step   QS: magnification"},
+};
+
+void draw_legend(Canvas &canvas, const DialogView &v) {
+    const std::string caption = text_of(v.dialog);
+    for (const auto &[dialog, legend] : kLegends) {
+        if (dialog != caption) continue;
+        const int s = std::max(1, v.text_scale / 2), line = (CELL_HEIGHT + 2) * s;
+        const int lines = int(std::count(legend.begin(), legend.end(), '\n')) + 1;
+        const Rect box = {v.frame.x, v.frame.y + v.frame.h + 2, v.frame.w, lines * line + 4};
+        fill_rect(canvas, box, kTrack);
+        frame_rect(canvas, box, kOutline);
+        std::string_view rest = legend;
+        for (int y = box.y + 3; !rest.empty(); y += line) {
+            const size_t end = rest.find('\n');
+            draw_text(canvas, box.x + 4, y, rest.substr(0, end), kText, s);
+            rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+        }
+    }
 }
 
 }  // namespace
@@ -366,12 +418,16 @@ void draw_dialog(Canvas &canvas, const DialogView &v) {
     draw_text(canvas, title.x + 5, ty, caption, kTitleText, v.text_scale);
     for_each_item(v, [&](HWND h) {
         switch (item_of(h).kind) {
-        case QUELM_ITEM_SCROLLBAR: draw_scroll_bar(canvas, v, h); break;
+        case QUELM_ITEM_SCROLLBAR:
+            draw_scroll_bar(canvas, v, h);
+            draw_axis_label(canvas, v, h);
+            break;
         case QUELM_ITEM_BUTTON: draw_button(canvas, v, h); break;
         case QUELM_ITEM_STATIC: draw_static(canvas, v, h); break;
         default: break;
         }
     });
+    draw_legend(canvas, v);
 }
 
 }  // namespace quelm_viewer

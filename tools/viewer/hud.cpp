@@ -155,7 +155,7 @@ void draw_toast(Canvas &canvas, const std::string &text, int s) {
 }
 
 void draw_key_help(Canvas &canvas, int s) {
-    shade_rect(canvas, {0, 0, canvas.width, canvas.height}, kPanel, 224);
+    fill_rect(canvas, {0, 0, canvas.width, canvas.height}, kPanel);
     std::string_view help = VIEWER_HELP;
     int y = 16;
     while (!help.empty()) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tools/quelm/cli.h"
+#include "tools/viewer/compose.h"
 #include "tools/viewer/script.h"
 
 namespace quelm_viewer {
@@ -29,9 +30,11 @@ const char *const VIEWER_HELP =
     "  T                frame-rate adaptation on or off\n"
     "  [ ]              halve, double the target frame time\n"
     "  F5 F6            medium, far marks (plan bits 0x2000, 0x4000)\n"
-    "  F7 F8            fine, coarse playing surface (0x8000, 0x10000)\n"
+    "  F7 F8            fine, coarse playing surface (0x8000, 0x10000); switching\n"
+    "                   off the only one shown switches to the other\n"
     "  B                ball and players on or off\n"
     "  H                panel on or off;  F1 this list in the window\n"
+    "  F11              full screen on or off\n"
     "  F12              screenshot (quelm-viewer-N.png, or the --screenshot file)\n"
     "  Esc              quit (in a dialog: Cancel; Return: OK)\n";
 
@@ -47,11 +50,11 @@ void print_help(std::span<const Option> options) {
     for (const Option &option : options) {
         std::string head = std::string("  --") + option.name;
         if (option.meta) head += std::string(" ") + option.meta;
-        std::printf("%-22s %s\n", head.c_str(), option.help.c_str());
+        quelm_tool::print_option_help(head, option.help, 23);
     }
     std::printf(
-        "  --version              show the version\n"
-        "  --help                 show this help\n\n"
+        "  --version             show the version\n"
+        "  --help                show this help\n\n"
         "With --frames or --script the viewer runs headless (SDL's dummy video driver\n"
         "unless SDL_VIDEODRIVER names another) and prints, when it ends:\n"
         "  summary: frames=N complete=N rapid-pans=N no-work=N pan-limit=N surface=S mode=M\n"
@@ -99,7 +102,28 @@ bool parse_viewer_options(std::span<const std::string_view> args, ViewerOptions 
         {"script", "FILE", "headless: play the script (below), then stop",
          [&](std::string_view v) { o.script = std::string(v); }},
         {"screenshot", "FILE", "F12 writes here; --frames, --script: the last frame too",
-         [&](std::string_view v) { o.screenshot = std::string(v); }},
+         [&](std::string_view v) {
+             if (!is_png_name(v))
+                 usage_error("screenshots are PNG: " + quoted(v) + " names another format");
+             o.screenshot = std::string(v);
+         }},
+        {"background", "N",
+         "palette index of the pixels nothing is drawn on (36, the ground's colour: the "
+         "library leaves undrawn what the near plane cuts away)",
+         [&](std::string_view v) { o.background = uint8_t(quelm_tool::parse_int(v, 0, 255)); }},
+        {"fullscreen", nullptr, "start full screen (F11 switches)",
+         [&](std::string_view) { o.fullscreen = true; }},
+        {"vsync", nullptr, "show each frame in step with the display's refresh",
+         [&](std::string_view) { o.vsync = true; }},
+        {"aspect", "W:H",
+         "show the picture in this shape, centred (4:3 shows 320x200 on the tall pixels "
+         "of old displays); default: square pixels",
+         [&](std::string_view v) {
+             const size_t colon = v.find(':');
+             if (colon == std::string_view::npos) usage_error(quoted(v) + " is not W:H");
+             o.aspect_w = quelm_tool::parse_int(v.substr(0, colon), 1, 100);
+             o.aspect_h = quelm_tool::parse_int(v.substr(colon + 1), 1, 100);
+         }},
         {"window", nullptr, "show the window also with --frames or --script",
          [&](std::string_view) { window = true; }},
         {"verbose", nullptr, "log dialogs, their reports and screenshots",

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "tools/quelm/scene_options.h"
+
 namespace quelm_viewer {
 
 // The largest --scale: beyond it the picture is a handful of pixels.
@@ -30,6 +32,12 @@ struct ViewerOptions {
     std::string script;
     bool headless = false;              // --frames or --script without --window
     bool verbose = false;               // log dialog reports and screenshots
+    uint8_t background = quelm_tool::GROUND_INDEX;  // undrawn pixels
+    bool fullscreen = false;
+    bool vsync = false;                 // present in step with the display
+    // The shape the picture is shown in (its pixels then are not square),
+    // as W:H; none: square pixels.
+    int aspect_w = 0, aspect_h = 0;
 
     // A run that ends by itself, after its frames or its script.
     bool scripted() const { return frames > 0 || !script.empty(); }

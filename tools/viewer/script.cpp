@@ -12,8 +12,10 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string>
 
 #include "tools/quelm/cli.h"
+#include "tools/viewer/compose.h"
 
 namespace quelm_viewer {
 
@@ -139,12 +141,20 @@ private:
 // any screen but refuse nonsense.
 constexpr int kCoordLimit = 65535;
 constexpr int kFrameLimit = 1000000;
+// Scripts are short: reading stops past this many bytes (an endless file
+// such as /dev/zero is refused), and drags may not expand into more input
+// events than this.
+constexpr size_t kMaxScriptBytes = size_t{1} << 20;
+constexpr size_t kMaxEvents = 100000;
 
 class Builder {
 public:
     explicit Builder(Script &script) : script_(script) {}
 
     void add(ScriptEvent event, const Line &line, int64_t at_offset) {
+        if (script_.events.size() == kMaxEvents)
+            line.fail("the script makes more than " + std::to_string(kMaxEvents) +
+                      " input events");
         event.frame = now_ + at_offset;
         event.line = line.number();
         script_.events.push_back(std::move(event));
@@ -185,8 +195,8 @@ public:
             move.kind = ScriptEvent::MOUSE_MOVE;
             move.button = button;
             move.target.kind = MouseTarget::FROM_PRESS;
-            move.target.x = dx * i / steps;
-            move.target.y = dy * i / steps;
+            move.target.x = int(int64_t{dx} * i / steps);
+            move.target.y = int(int64_t{dy} * i / steps);
             add(move, line, i);
         }
         e.kind = ScriptEvent::MOUSE_UP;
@@ -303,6 +313,8 @@ void parse_line(Builder &b, const Line &line) {
         ScriptEvent e;
         e.kind = ScriptEvent::SCREENSHOT;
         e.file = std::string(line.word(1));
+        if (!is_png_name(e.file))
+            line.fail("screenshots are PNG: '" + e.file + "' names another format");
         b.add(e, line, 0);
         b.advance(1);
     } else if (command == "quit") {
@@ -370,10 +382,14 @@ Script load_script(const std::string &path) {
         quelm_tool::failed("cannot read the script " + path + ": " + std::strerror(EISDIR));
     std::ifstream in(path, std::ios::binary);
     if (!in) quelm_tool::failed("cannot read the script " + path);
-    std::ostringstream text;
-    text << in.rdbuf();
+    std::string text(kMaxScriptBytes + 1, '\0');
+    in.read(text.data(), std::streamsize(text.size()));
     if (in.bad()) quelm_tool::failed("cannot read the script " + path);
-    return parse_script(text.str(), path);
+    if (size_t(in.gcount()) > kMaxScriptBytes)
+        quelm_tool::failed("the script " + path + " is larger than any script (" +
+                           std::to_string(kMaxScriptBytes) + " bytes)");
+    text.resize(size_t(in.gcount()));
+    return parse_script(text, path);
 }
 
 }  // namespace quelm_viewer

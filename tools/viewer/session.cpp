@@ -40,8 +40,6 @@ constexpr double kHeadlessFrameMs = 1000.0 / 60;
 // Interactive sessions draw at most this many frames a second.
 constexpr double kFrameCapMs = 1000.0 / 60;
 constexpr double kToastMs = 2500;
-// Behind everything the stadium does not cover: the default palette's grey.
-constexpr uint8_t kBackground = 3;
 
 // Per-frame motion of held keys, as fractions of the camera's distance.
 constexpr double kTurnRate = 0.012, kWalkRate = 0.012, kMoveInRate = 0.98, kZoomRate = 1.02;
@@ -61,6 +59,8 @@ struct Session {
     Lookup lookup{};
 
     SDL_Window *window = nullptr;
+    SDL_Renderer *renderer = nullptr;  // --vsync: frames go through a texture
+    SDL_Texture *texture = nullptr;
     Canvas canvas;
     quelm_tool::HostBitmap picture;
     quelm_tool::ScenePtr scene;
@@ -265,6 +265,12 @@ void toggle_plan(Session &s, uint32_t bit, const char *what) {
     if (on) ResetSceneSetting(scene, int32_t(bit));
     else SetSceneSetting(scene, int32_t(bit));
     std::string news = std::string(what) + (on ? " off" : " on");
+    // One playing surface always shows: without both the field is black.
+    const uint32_t other = bit == PLAN_FINE ? PLAN_COARSE : PLAN_FINE;
+    if (on && (bit == PLAN_FINE || bit == PLAN_COARSE) && !GetSceneSetting(scene, int32_t(other))) {
+        SetSceneSetting(scene, int32_t(other));
+        news += other == PLAN_FINE ? ", fine playing surface on" : ", coarse playing surface on";
+    }
     if ((bit == PLAN_FINE || bit == PLAN_COARSE) && s.adaptation.on)
         news += " (RenderRate may swap it back: T stops adapting)";
     say(s, news);
@@ -299,6 +305,11 @@ bool display_key(Session &s, SDL_Keycode key) {
     case SDLK_F6: toggle_plan(s, PLAN_FAR, "far marks"); return true;
     case SDLK_F7: toggle_plan(s, PLAN_FINE, "fine playing surface"); return true;
     case SDLK_F8: toggle_plan(s, PLAN_COARSE, "coarse playing surface"); return true;
+    case SDLK_F11:
+        SDL_SetWindowFullscreen(s.window, (SDL_GetWindowFlags(s.window) & SDL_WINDOW_FULLSCREEN)
+                                              ? 0
+                                              : SDL_WINDOW_FULLSCREEN_DESKTOP);
+        return true;
     default: return false;
     }
 }
@@ -321,6 +332,9 @@ void key_down(Session &s, const SDL_KeyboardEvent &e) {
     if (s.dialog.dialog) {
         if (key == SDLK_ESCAPE) push_action(s, QUELM_ACTION_CANCEL);
         if (key == SDLK_RETURN || key == SDLK_KP_ENTER) push_action(s, QUELM_ACTION_OK);
+        // Asked for while one is closing: opens when it has closed.
+        if (key == SDLK_c) s.pending = Pending::COORDINATES;
+        if (key == SDLK_p) s.pending = Pending::SPIN;
         return;
     }
     switch (key) {
@@ -412,10 +426,8 @@ void handle_event(Session &s, const SDL_Event &e) {
         }
         break;
     case SDL_WINDOWEVENT:
-        if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
-            const SDL_Surface *surface = SDL_GetWindowSurface(s.window);
-            if (surface) resized(s, surface->w, surface->h);
-        }
+        if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
+            resized(s, e.window.data1, e.window.data2);
         break;
     default: break;
     }
@@ -544,7 +556,7 @@ void draw_scene(Session &s) {
     if (s.picture.width != w || s.picture.height != h)
         s.picture = quelm_tool::make_host_bitmap(w, h, s.palette);
     // The library never clears; the host does.
-    std::fill(s.picture.bits.begin(), s.picture.bits.end(), kBackground);
+    std::fill(s.picture.bits.begin(), s.picture.bits.end(), s.options.background);
 
     CAMERA &camera = *s.camera;
     camera.RenderRect = {0, 0, w - 1, h - 1};
@@ -609,7 +621,34 @@ void draw_overlays(Session &s) {
     if (s.key_help) draw_key_help(s.canvas, ts);
 }
 
+// Where the picture shows: enlarged `scale` times from the top-left, or,
+// with --aspect, stretched to the largest rectangle of that shape, centred.
+Rect shown_rect(const Session &s) {
+    const ViewerOptions &o = s.options;
+    if (!o.aspect_w) return {0, 0, s.picture.width * o.scale, s.picture.height * o.scale};
+    const int64_t w = s.canvas.width, h = s.canvas.height;
+    const int shown_w = int(std::min(w, h * o.aspect_w / o.aspect_h));
+    const int shown_h = int(std::min(h, w * o.aspect_h / o.aspect_w));
+    return {(s.canvas.width - shown_w) / 2, (s.canvas.height - shown_h) / 2, shown_w, shown_h};
+}
+
+void present_vsync(Session &s) {
+    int w = 0, h = 0;
+    if (s.texture) SDL_QueryTexture(s.texture, nullptr, nullptr, &w, &h);
+    if (w != s.canvas.width || h != s.canvas.height) {
+        if (s.texture) SDL_DestroyTexture(s.texture);
+        s.texture = SDL_CreateTexture(s.renderer, SDL_PIXELFORMAT_RGB888,
+                                      SDL_TEXTUREACCESS_STREAMING, s.canvas.width,
+                                      s.canvas.height);
+        if (!s.texture) return fail_session(s, std::string("SDL: ") + SDL_GetError());
+    }
+    SDL_UpdateTexture(s.texture, nullptr, s.canvas.pixels.data(), s.canvas.width * 4);
+    SDL_RenderCopy(s.renderer, s.texture, nullptr, nullptr);
+    SDL_RenderPresent(s.renderer);
+}
+
 void present(Session &s) {
+    if (s.renderer) return present_vsync(s);
     SDL_Surface *surface = SDL_GetWindowSurface(s.window);
     if (!surface) return;
     if (surface->w != s.canvas.width || surface->h != s.canvas.height) return;  // resize pending
@@ -655,7 +694,7 @@ void frame_once(Session &s) {
     dialog_tick(s.dialog, now_ms(s), s.actions);
 
     draw_scene(s);
-    compose(s.picture, s.lookup, s.options.scale, s.canvas);
+    compose(s.picture, s.lookup, shown_rect(s), s.canvas);
     draw_overlays(s);
     present(s);
     write_screenshots(s);
@@ -673,10 +712,21 @@ void frame_once(Session &s) {
 
 // ------------------------------------------------------------ the session
 
+constexpr const char *kNoDisplay = "no display (use --frames or --script for a headless run)";
+
 struct SdlVideo {
-    SdlVideo() {
-        if (SDL_Init(SDL_INIT_VIDEO) != 0)
+    // An interactive session needs a display: a window nobody can see
+    // would wait for keys forever.
+    explicit SdlVideo(bool interactive) {
+        if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+            if (interactive) failed(kNoDisplay);
             failed(std::string("cannot start SDL's video: ") + SDL_GetError());
+        }
+        const std::string_view driver = SDL_GetCurrentVideoDriver();
+        if (interactive && (driver == "dummy" || driver == "offscreen")) {
+            SDL_Quit();
+            failed(kNoDisplay);
+        }
     }
     ~SdlVideo() { SDL_Quit(); }
     SdlVideo(const SdlVideo &) = delete;
@@ -717,15 +767,31 @@ int run_session(const ViewerOptions &options) {
 
     // Headless sessions need no display; setenv keeps a driver already named.
     if (options.headless) setenv("SDL_VIDEODRIVER", "dummy", 0);
-    SdlVideo video;
+    SdlVideo video(!options.scripted());
     std::unique_ptr<SDL_Window, WindowCloser> window(SDL_CreateWindow(
         "quelm viewer", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, options.width,
-        options.height, SDL_WINDOW_RESIZABLE | (options.headless ? SDL_WINDOW_HIDDEN : 0)));
+        options.height, SDL_WINDOW_RESIZABLE | (options.headless ? SDL_WINDOW_HIDDEN : 0) |
+            (options.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0)));
     if (!window) failed(std::string("cannot open a window: ") + SDL_GetError());
     s.window = window.get();
-    const SDL_Surface *surface = SDL_GetWindowSurface(s.window);
-    if (!surface) failed(std::string("cannot draw into the window: ") + SDL_GetError());
-    s.canvas.resize(surface->w, surface->h);
+    struct RendererCloser {
+        void operator()(SDL_Renderer *r) const { SDL_DestroyRenderer(r); }
+    };
+    std::unique_ptr<SDL_Renderer, RendererCloser> renderer;
+    int width = 0, height = 0;
+    if (options.vsync) {
+        renderer.reset(SDL_CreateRenderer(s.window, -1, SDL_RENDERER_PRESENTVSYNC));
+        if (!renderer)
+            failed(std::string("cannot present in step with the display: ") + SDL_GetError());
+        s.renderer = renderer.get();
+        SDL_GetWindowSize(s.window, &width, &height);
+    } else {
+        const SDL_Surface *surface = SDL_GetWindowSurface(s.window);
+        if (!surface) failed(std::string("cannot draw into the window: ") + SDL_GetError());
+        width = surface->w;
+        height = surface->h;
+    }
+    s.canvas.resize(width, height);
 
     s.scene.reset(InitScene());
     s.camera.reset(InitCamera(VIEW_DOLLY));
