@@ -4,7 +4,7 @@
 // spin record is made on entering spin mode and freed on leaving it.
 #include "camera/camera.h"
 
-#include "platform/globalmem.h"
+#include "quelm_globalmem.h"
 
 namespace {
 

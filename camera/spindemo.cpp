@@ -6,7 +6,7 @@
 #include "camera/sliderdlg.h"
 #include "math/fp.h"
 #include "math/trunc.h"
-#include "platform/globalmem.h"
+#include "quelm_globalmem.h"
 
 extern "C" {
 SPINDEMO_FEATURES SpinDemoFeature[SPINDEMO_FEATURE_ENTRIES];

@@ -5,7 +5,7 @@
 #include "scene/scene.h"
 
 #include "model/model.h"
-#include "platform/globalmem.h"
+#include "quelm_globalmem.h"
 #include "stadium/stadium.h"
 
 extern "C" {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "model/model.h"
-#include "platform/globalmem.h"
+#include "quelm_globalmem.h"
 #include "stadium/stadium.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include <sstream>
 #include <string>
 
-#include "bench/bench_views.h"
+#include "common/views.h"
 #include "model/model.h"
 
 namespace {

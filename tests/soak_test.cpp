@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "model/model.h"
-#include "platform/globalmem.h"
+#include "quelm_globalmem.h"
 #include "quelm.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "resources/palette.h"
+#include "common/palette.h"
 #include "tests/support/run_tool.h"
 #include "tools/quelm/image.h"
 #include "tools/quelm/layers.h"

@@ -13,7 +13,7 @@
 #include <span>
 #include <string>
 
-#include "globalmem.h"
+#include "quelm_globalmem.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "quelm.h"
+#include <quelm/quelm.h>
 #include "tools/quelm/cli.h"
 #include "tools/quelm/image.h"
 

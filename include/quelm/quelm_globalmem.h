@@ -9,6 +9,7 @@
 #define QUELM_PLATFORM_GLOBALMEM_H
 
 #include "quelm_types.h"
+#include "quelm_names.h"
 
 #ifndef _WIN32
 
@@ -53,5 +54,7 @@ void GlobalFreeLocked(void *block);
 #ifdef __cplusplus
 }
 #endif
+
+#include "quelm_names_end.h"
 
 #endif /* QUELM_PLATFORM_GLOBALMEM_H */

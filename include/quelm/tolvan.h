@@ -28,6 +28,7 @@
 #define TOLVAN_H
 
 #include "quelm_types.h"
+#include "quelm_names.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -54,5 +55,7 @@ QUELM_EXTERN_C BITMAPINFO *QUELMAPI OpenDIBFromMemory(const void *data, size_t s
 #ifdef __cplusplus
 }
 #endif
+
+#include "quelm_names_end.h"
 
 #endif /* TOLVAN_H */

@@ -42,6 +42,7 @@
 #define QUELM_DIALOGHOST_H
 
 #include "quelm_types.h"
+#include "quelm_names.h"
 
 #ifndef _WIN32
 
@@ -234,5 +235,7 @@ long QuelmFontsLive(void);
 #endif
 
 #endif /* !_WIN32 */
+
+#include "quelm_names_end.h"
 
 #endif /* QUELM_DIALOGHOST_H */

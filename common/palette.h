@@ -6,10 +6,10 @@
 //   0 ... 31   a grey ramp from black to white
 //   32 ... 63  the stadium's materials (below); unused slots a green ramp
 //   64 ... 255 a 6 x 8 x 4 colour cube (red, green, blue levels)
-#ifndef QUELM_RESOURCES_PALETTE_H
-#define QUELM_RESOURCES_PALETTE_H
+#ifndef QUELM_COMMON_PALETTE_H
+#define QUELM_COMMON_PALETTE_H
 
-#include "quelm_types.h"
+#include <quelm/quelm_types.h>
 
 // Palette indices the stadium builder uses as materials.
 enum QuelmMaterial {

@@ -34,6 +34,7 @@
 #define QUELM_H
 
 #include "quelm_types.h"
+#include "quelm_names.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -444,5 +445,7 @@ QUELM_LAYOUT(SPINDEMO_VIEW, TargetAngle, 48, 48);
 #endif
 #undef QUELM_LAYOUT
 #undef QUELM_SIZE
+
+#include "quelm_names_end.h"
 
 #endif /* QUELM_H */
