@@ -4,6 +4,8 @@
 // spin record is made on entering spin mode and freed on leaving it.
 #include "camera/camera.h"
 
+#include <cassert>
+
 #include "quelm_globalmem.h"
 
 namespace {
@@ -26,7 +28,10 @@ extern "C" CAMERA *QUELMAPI InitCamera(int32_t View) {
     return camera;
 }
 
+// Debug builds stop at a camera that is no live block of the heap, such as
+// one destroyed before.
 extern "C" void QUELMAPI DestroyCamera(CAMERA *Camera) {
+    assert(GlobalHandle(Camera) && "DestroyCamera: not a live camera");
     if (Camera->View == VIEW_SPIN) ReleaseSpinRecord(Camera);
     GlobalFreeLocked(Camera);
 }

@@ -17,27 +17,21 @@ constexpr RGBQUAD Rgb(int r, int g, int b) {
 // Level l of n, spread evenly over 0 ... 255.
 constexpr int Level(int l, int n) { return l * 255 / (n - 1); }
 
+struct MaterialColour {
+    int index, red, green, blue;
+};
+constexpr MaterialColour kMaterialColours[] = {
+#define QUELM_MATERIAL_COLOUR(name, index, red, green, blue) {index, red, green, blue},
+    QUELM_MATERIALS(QUELM_MATERIAL_COLOUR)
+#undef QUELM_MATERIAL_COLOUR
+};
+
 constexpr RGBQUAD Material(int index) {
-    switch (index) {
-    case QUELM_MAT_TURF: return Rgb(46, 120, 40);
-    case QUELM_MAT_TURF_ALT: return Rgb(56, 134, 48);
-    case QUELM_MAT_GROUND: return Rgb(70, 84, 44);
-    case QUELM_MAT_LINE: return Rgb(255, 255, 255);
-    case QUELM_MAT_NUMBER: return Rgb(255, 255, 255);
-    case QUELM_MAT_FAR_MARK: return Rgb(222, 226, 220);
-    case QUELM_MAT_END_ZONE_PLUS: return Rgb(24, 56, 168);
-    case QUELM_MAT_END_ZONE_MINUS: return Rgb(176, 32, 36);
-    case QUELM_MAT_STANDS: return Rgb(150, 146, 138);
-    case QUELM_MAT_SKY: return Rgb(112, 164, 232);
-    case QUELM_MAT_GOAL_FRAME: return Rgb(255, 216, 0);
-    case QUELM_MAT_PAD: return Rgb(40, 52, 96);
-    case QUELM_MAT_PYLON: return Rgb(255, 120, 0);
-    default: {
-        // A dull green ramp for the slots the stadium does not use.
-        const int g = 48 + Level(index - kMaterialFirst, kMaterialCount) * 3 / 4;
-        return Rgb(g / 3, g, g / 3);
-    }
-    }
+    for (const MaterialColour &m : kMaterialColours)
+        if (m.index == index) return Rgb(m.red, m.green, m.blue);
+    // A dull green ramp for the slots the stadium does not use.
+    const int g = 48 + Level(index - kMaterialFirst, kMaterialCount) * 3 / 4;
+    return Rgb(g / 3, g, g / 3);
 }
 
 constexpr RGBQUAD Entry(int index) {

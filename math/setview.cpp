@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr double kNearPlaneW = 0.05;       // W_CLIP_INSET
 constexpr double kMinMoveSquared = 0.0001; // moves shorter than 0.01 units are jitter
 constexpr double kMinLength = 1e-6;
 // Screen points are 16-bit, so a wider or taller drawn area cannot be drawn.
@@ -125,7 +124,7 @@ extern "C" int32_t QUELMAPI SetView(CAMERA *View, VANTAGE *Perspective) {
     return Delta;
 }
 
-int32_t QUELMAPI SetViewplaneNormal(VANTAGE *Perspective) {
+int32_t SetViewplaneNormal(VANTAGE *Perspective) {
     VANTAGE &p = *Perspective;
     const double dX = p.XT - p.XPC;
     const double dY = p.YT - p.YPC;
@@ -141,14 +140,14 @@ int32_t QUELMAPI SetViewplaneNormal(VANTAGE *Perspective) {
 }
 
 // The up reference is fixed: a view's roll follows from its line of sight.
-int32_t QUELMAPI SetViewupFromBankAngle(VANTAGE *Perspective, double, double, double, double) {
+int32_t SetViewupFromBankAngle(VANTAGE *Perspective, double, double, double, double) {
     Perspective->DXUP = 0.0;
     Perspective->DYUP = 0.0;
     Perspective->DZUP = -1.0;
     return 1;
 }
 
-int32_t QUELMAPI SetWorldToCamera(VANTAGE *Perspective) {
+int32_t SetWorldToCamera(VANTAGE *Perspective) {
     VANTAGE &p = *Perspective;
     auto &CM = p.CM;
     CM[0][2] = p.DXN;
@@ -180,7 +179,7 @@ int32_t QUELMAPI SetWorldToCamera(VANTAGE *Perspective) {
     return 1;
 }
 
-int32_t QUELMAPI SetCameraToScreen(VANTAGE *Perspective) {
+int32_t SetCameraToScreen(VANTAGE *Perspective) {
     VANTAGE &p = *Perspective;
     const double rd = 1.0 / p.CAMARA_DIST;
     auto &QM = p.QM;
@@ -200,7 +199,7 @@ int32_t QUELMAPI SetCameraToScreen(VANTAGE *Perspective) {
 }
 
 // Only the non-zero entries of QM take part.
-int32_t QUELMAPI SetWorldToScreen(VANTAGE *Perspective) {
+int32_t SetWorldToScreen(VANTAGE *Perspective) {
     VANTAGE &p = *Perspective;
     const auto &CM = p.CM;
     const auto &QM = p.QM;

@@ -10,9 +10,6 @@
 
 namespace {
 
-// W_CLIP_INSET as every set-up leaves it; against the constant, a record that
-// was never set up (all zero) refuses every point.
-constexpr double kNearPlaneW = 0.05;
 constexpr double kFlatW = 1e-6;          // |w| at or below this: the camera's own plane
 constexpr double kFlatReciprocal = 1e6;  // stands in for 1 / w there
 
@@ -44,22 +41,29 @@ void IntegralCamera(const VANTAGE &p, int32_t &cx, int32_t &cy, int32_t &cz) {
 
 }  // namespace
 
-void QUELMAPI WorldToScene(VANTAGE *Perspective, double *u, double *v, double *w, int32_t Xw,
-                           int32_t Yw, int32_t Zw) {
+void WorldToScene(VANTAGE *Perspective, double *u, double *v, double *w, int32_t Xw, int32_t Yw,
+                  int32_t Zw) {
     const Triple s = Apply(Perspective->TM, Xw, Yw, Zw);
     *u = s.a;
     *v = s.b;
     *w = s.c;
 }
 
-extern "C" int32_t QUELMAPI WorldToScreen(VANTAGE *Perspective, int32_t *Xs, int32_t *Ys,
-                                          int32_t Xw, int32_t Yw, int32_t Zw) {
+bool WorldToScreenPoint(const VANTAGE *Perspective, int32_t *Xs, int32_t *Ys, int32_t Xw,
+                        int32_t Yw, int32_t Zw) {
     const Triple s = Apply(Perspective->TM, Xw, Yw, Zw);
-    if (s.c < kNearPlaneW) return 0;
+    // Against the constant, not W_CLIP_INSET: a record that was never set up
+    // (all zero) refuses every point.
+    if (s.c < kNearPlaneW) return false;
     const double wr = 1.0 / s.c;
     *Xs = TruncToInt32(wr * s.a);
     *Ys = TruncToInt32(wr * s.b);
-    return 1;
+    return true;
+}
+
+extern "C" int32_t QUELMAPI WorldToScreen(VANTAGE *Perspective, int32_t *Xs, int32_t *Ys,
+                                          int32_t Xw, int32_t Yw, int32_t Zw) {
+    return WorldToScreenPoint(Perspective, Xs, Ys, Xw, Yw, Zw);
 }
 
 extern "C" void QUELMAPI WorldToCamera(VANTAGE *Perspective, double *Xc, double *Yc, double *Zc,

@@ -5,14 +5,15 @@
 
 #include "quelm.h"
 
-// The one shared model; null while no scene exists.  Owned by scene/.
+// The one shared model, which every model-store call works on; null while
+// no scene exists.  InitScene creates it and the last DestroyScene discards it.
 extern "C" MODEL *Model;
 
 // Edge action setters used by the stadium builder: a negative p or q keeps
 // that link, 0 clears it, any other value sets it.
-void QUELMAPI PolygonModelSetSurfaceAction(int32_t polynum, int32_t action, int32_t p, int32_t q);
-void QUELMAPI PolygonModelSetEdgeAction(int32_t edgenum, int32_t action, int32_t p, int32_t q);
-void QUELMAPI PolygonModelSetDefaultAction(int32_t action);
+void PolygonModelSetSurfaceAction(int32_t polynum, int32_t action, int32_t p, int32_t q);
+void PolygonModelSetEdgeAction(int32_t edgenum, int32_t action, int32_t p, int32_t q);
+void PolygonModelSetDefaultAction(int32_t action);
 
 // Surface iteration shared by the model and scene stores: the next (or
 // previous) of the count polygons whose visible word has VIS_DRAW, its numv
@@ -22,10 +23,10 @@ int32_t SurfaceWalkNext(const POLYGONLIST *list, int32_t count, int32_t *cursor)
 int32_t SurfaceWalkPrevious(const POLYGONLIST *list, int32_t count, int32_t *cursor);
 
 // Scene store internals.
-void QUELMAPI PolygonSceneChangePerspective(SCENE *Scene);
-void QUELMAPI PolygonSceneSamePerspective(SCENE *Scene);
-void QUELMAPI PolygonSceneScreenPoints(SCENE *Scene, sSPOINT *Points);
-uint32_t QUELMAPI PolygonSceneGetVisibility(SCENE *Scene);
+void PolygonSceneChangePerspective(SCENE *Scene);
+void PolygonSceneSamePerspective(SCENE *Scene);
+void PolygonSceneScreenPoints(SCENE *Scene, sSPOINT *Points);
+uint32_t PolygonSceneGetVisibility(SCENE *Scene);
 
 // Floating-point forms of the plane geometry.
 double Determinant(double a, double b, double c, double d);

@@ -11,9 +11,14 @@
 #include "model/model_index.h"
 #include "quelm_globalmem.h"
 
+extern "C" {
+MODEL *Model = nullptr;
+}
+
 namespace {
 
-constexpr int32_t kInitialVisibility = 0x80001;
+// New polygons are ground surfaces until the builder says otherwise.
+constexpr int32_t kInitialVisibility = PLAN_GROUND | VIS_DRAW;  // 0x80001
 
 uint32_t DefaultPlanBits() {
     return static_cast<uint32_t>(Model->iDefaultVisibility) & VIS_PLAN_MASK;
@@ -291,20 +296,20 @@ extern "C" void QUELMAPI PolygonModelSetDefaultVisibility(int32_t iMag) {
     Model->iDefaultVisibility = iMag;
 }
 
-void QUELMAPI PolygonModelSetEdgeAction(int32_t edgenum, int32_t action, int32_t p, int32_t q) {
+void PolygonModelSetEdgeAction(int32_t edgenum, int32_t action, int32_t p, int32_t q) {
     if (edgenum < 0 || edgenum >= Model->iNumEdges) return;
     EDGELIST &edge = Model->EdgeList[edgenum];
     edge.act = ActionWord(edge.act, action, p, q);
 }
 
-void QUELMAPI PolygonModelSetSurfaceAction(int32_t polynum, int32_t action, int32_t p, int32_t q) {
+void PolygonModelSetSurfaceAction(int32_t polynum, int32_t action, int32_t p, int32_t q) {
     if (polynum < 0 || polynum >= Model->iNumPolygons) return;
     const POLYGONLIST &polygon = Model->PolygonList[polynum];
     for (int32_t i = 0; i < polygon.numv; ++i)
         PolygonModelSetEdgeAction(polygon.e[i], action, p, q);
 }
 
-void QUELMAPI PolygonModelSetDefaultAction(int32_t action) { Model->iDefaultAction = action; }
+void PolygonModelSetDefaultAction(int32_t action) { Model->iDefaultAction = action; }
 
 // Turns the winding of a polygon's vertex array; all four members move.
 extern "C" void QUELMAPI ReverseVertexOrder(VERTEX3D *p3D, int32_t iNumPts) {

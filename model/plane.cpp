@@ -5,20 +5,7 @@
 
 #include <cstdint>
 
-namespace {
-
-// 32-bit two's-complement arithmetic without signed-overflow traps.
-inline int32_t WrapMul(int32_t a, int32_t b) {
-    return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
-}
-inline int32_t WrapSub(int32_t a, int32_t b) {
-    return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
-}
-inline int32_t WrapAdd(int32_t a, int32_t b) {
-    return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
-}
-
-}  // namespace
+#include "math/wrap.h"
 
 extern "C" int32_t QUELMAPI iDeterminant(int32_t a, int32_t b, int32_t c, int32_t d) {
     return WrapSub(WrapMul(a, d), WrapMul(b, c));

@@ -61,9 +61,9 @@ extern "C" void QUELMAPI PolygonSceneClear(SCENE *Scene) {
     Scene->iScreenNumVerts = 0;
 }
 
-void QUELMAPI PolygonSceneChangePerspective(SCENE *) {}
+void PolygonSceneChangePerspective(SCENE *) {}
 
-void QUELMAPI PolygonSceneSamePerspective(SCENE *) {}
+void PolygonSceneSamePerspective(SCENE *) {}
 
 extern "C" int32_t QUELMAPI PolygonSceneFirstSurface(SCENE *Scene) {
     Scene->iCurrentSurface = -1;
@@ -103,7 +103,7 @@ extern "C" uint32_t QUELMAPI PolygonScenePoint(SCENE *Scene, int32_t iMag, POINT
     return Point->visible;
 }
 
-void QUELMAPI PolygonSceneScreenPoints(SCENE *Scene, sSPOINT *Points) {
+void PolygonSceneScreenPoints(SCENE *Scene, sSPOINT *Points) {
     const POLYGONLIST *surface = CurrentSurface(Scene);
     if (!surface) return;
     for (int32_t i = 0; i < surface->numv; ++i) {
@@ -117,7 +117,7 @@ extern "C" int32_t QUELMAPI PolygonSceneGetMaterial(SCENE *Scene) {
     return surface ? surface->material : 0;
 }
 
-uint32_t QUELMAPI PolygonSceneGetVisibility(SCENE *Scene) {
+uint32_t PolygonSceneGetVisibility(SCENE *Scene) {
     const POLYGONLIST *surface = CurrentSurface(Scene);
     return surface ? surface->visible : 0;
 }

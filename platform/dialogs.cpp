@@ -1,7 +1,8 @@
 // The dialog services of quelm_dialoghost.h for hosts without Windows: the
 // library's own module and its templates, modal dialogs run through the
 // registered dialog host, scroll bars, texts, the posted-message queue and
-// fonts.  Only what the tuning dialogs call is here.
+// fonts.  Only what the tuning dialogs call is here.  Running out of memory
+// gives a call's failure result, never an exception.
 #include "dialogs.h"
 
 #ifndef _WIN32
@@ -12,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -201,9 +203,11 @@ extern "C" HMODULE LoadLibraryA(const char *lpLibFileName) {
     std::string_view name = lpLibFileName;
     const size_t slash = name.find_last_of("/\\");
     if (slash != std::string_view::npos) name.remove_prefix(slash + 1);
-    std::string file(name);
-    if (file.find('.') == std::string::npos) file += ".DLL";
-    if (!SameName(file, kOwnModuleName)) return nullptr;
+    // Without an extension, ".DLL" is meant.
+    const std::string_view own = name.find('.') == std::string_view::npos
+                                     ? kOwnModuleName.substr(0, kOwnModuleName.find('.'))
+                                     : kOwnModuleName;
+    if (!SameName(name, own)) return nullptr;
     ownModule.refs += 1;
     return OwnModuleHandle();
 }
@@ -224,8 +228,12 @@ extern "C" INT_PTR DialogBoxParamA(HINSTANCE hInstance, const char *lpTemplateNa
     const QUELM_DIALOG_HOST host = dialogHost;
 
     DialogRun run{tpl, lpDialogFunc, {}, {}, false, 0};
-    BuildDialog(run);
-    liveDialogs.push_back(&run);
+    try {
+        BuildDialog(run);
+        liveDialogs.push_back(&run);
+    } catch (const std::bad_alloc &) {
+        return -1;
+    }
     const HWND hDlg = HandleOf(&run.self);
 
     HWND focus = nullptr;
@@ -307,7 +315,11 @@ extern "C" int GetScrollPos(HWND hWnd, int nBar) {
 extern "C" BOOL SetWindowTextA(HWND hWnd, const char *lpString) {
     Window *w = WindowOf(hWnd);
     if (!w) return FALSE;
-    w->text = lpString ? lpString : "";
+    try {
+        w->text = lpString ? lpString : "";
+    } catch (const std::bad_alloc &) {
+        return FALSE;
+    }
     return TRUE;
 }
 
@@ -332,7 +344,11 @@ extern "C" int wsprintfA(char *lpOut, const char *lpFmt, ...) {
 
 extern "C" BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     if (posted.size() >= kPostedLimit) return FALSE;
-    posted.push_back(QUELM_POSTED_MESSAGE{hWnd, Msg, wParam, lParam});
+    try {
+        posted.push_back(QUELM_POSTED_MESSAGE{hWnd, Msg, wParam, lParam});
+    } catch (const std::bad_alloc &) {
+        return FALSE;
+    }
     return TRUE;
 }
 
@@ -349,8 +365,13 @@ extern "C" int GetObjectA(HGDIOBJ h, int c, void *pv) {
 
 extern "C" HFONT CreateFontIndirectA(const LOGFONTA *lplf) {
     if (!lplf) return nullptr;
-    auto *f = new Font{*lplf};
-    liveFonts.push_back(f);
+    auto *f = new (std::nothrow) Font{*lplf};
+    try {
+        if (f) liveFonts.push_back(f);
+    } catch (const std::bad_alloc &) {
+        delete f;
+        return nullptr;
+    }
     return reinterpret_cast<HFONT>(f);
 }
 

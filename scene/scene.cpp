@@ -4,12 +4,13 @@
 // go discards it.
 #include "scene/scene.h"
 
+#include <cassert>
+
 #include "model/model.h"
 #include "quelm_globalmem.h"
 #include "stadium/stadium.h"
 
 extern "C" {
-MODEL *Model = nullptr;
 int32_t SceneryCount = 0;
 }
 
@@ -46,8 +47,11 @@ extern "C" SCENE *QUELMAPI InitScene(void) {
     return scene;
 }
 
+// Debug builds stop at a scene that is no live block of the heap, such as
+// one destroyed before.
 extern "C" void QUELMAPI DestroyScene(SCENE *Scene) {
     if (!Scene || SceneryCount == 0) return;
+    assert(GlobalHandle(Scene) && "DestroyScene: not a live scene");
     PolygonSceneDiscard(Scene);
     GlobalFreeLocked(Scene);
     SceneryCount -= 1;

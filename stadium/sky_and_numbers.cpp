@@ -7,9 +7,6 @@
 
 namespace {
 
-constexpr int32_t kMatSky = 51;
-constexpr int32_t kMatDigit = 54;
-
 // Lowest z goes up to iSkyHigh (to the apex when toApex), highest z stays,
 // anything between is merged into its successor or dropped from the end;
 // then the polygon is turned over and added.  Scans run from the last
@@ -37,7 +34,7 @@ void GrowSky(int32_t *iNumVerts, VERTEX3D *p3D, int32_t iSkyHigh, bool toApex) {
     }
     ReverseVertexOrder(p3D, *iNumVerts);
     PolygonModelAdd(*iNumVerts, p3D);
-    PolygonModelSetMaterial(kMatSky);
+    PolygonModelSetMaterial(QUELM_MAT_SKY);
 }
 
 // A digit cell is 72 across (lx) by 48 along (ly); local (lx, ly) is the
@@ -172,24 +169,24 @@ void AddArrow(VERTEX3D *p3D, int32_t h, int32_t i, int32_t c, int32_t j, int32_t
 
 }  // namespace
 
-void QUELMAPI DoSkyMirror(int32_t *iNumVerts, VERTEX3D *p3D, int32_t iSkyHigh) {
+void DoSkyMirror(int32_t *iNumVerts, VERTEX3D *p3D, int32_t iSkyHigh) {
     GrowSky(iNumVerts, p3D, iSkyHigh, false);
 }
 
-void QUELMAPI DoSkyPyramid(int32_t *iNumVerts, VERTEX3D *p3D, int32_t iSkyHigh) {
+void DoSkyPyramid(int32_t *iNumVerts, VERTEX3D *p3D, int32_t iSkyHigh) {
     GrowSky(iNumVerts, p3D, iSkyHigh, true);
 }
 
 // Numbers 10 to 50 and back to 10, centred every 360 from y = 1440 down, a
 // cell each side of x = 0 for each of the two digits.
-void QUELMAPI DoNumbers(MODEL *Model) {
+void DoNumbers(MODEL *Model) {
     int32_t c = 0;
     const int32_t r = 456;
     const int32_t l = -528;
     int32_t j = 1500;
     int32_t k = 1428;
     VERTEX3D p3D[4] = {};
-    PolygonModelSetDefaultMaterial(kMatDigit);
+    PolygonModelSetDefaultMaterial(QUELM_MAT_NUMBER);
     int QlmCmp = 5;
     int pq = 0;
     for (int32_t i = 1; i != 0;) {
@@ -199,7 +196,7 @@ void QUELMAPI DoNumbers(MODEL *Model) {
                 const Glyph &glyph = kGlyphs[digit][h < 0 ? 1 : 0];
 
                 PolygonModelSetDefaultVisibility(kVisNearMarks);
-                PolygonModelSetDefaultMaterial(kMatDigit);
+                PolygonModelSetDefaultMaterial(QUELM_MAT_NUMBER);
                 PolygonModelSetDefaultAction(kActionMarkRun);
                 LinkTileToMarks(Model, QlmCmpPolyNum[QlmCmp], pq);
                 for (int b = 0; b < 7; ++b) {

@@ -7,6 +7,8 @@
 // edges to the tiles beneath them.
 #include "stadium/stadium.h"
 
+#include <algorithm>
+#include <cstring>
 #include <initializer_list>
 
 #include "model/model.h"
@@ -17,21 +19,9 @@ int32_t QlmCmpPolyNum[kQlmCmpEntries];
 
 namespace {
 
+// The playing-surface art: loaded with each build, drawn by nothing.
 BITMAPINFO *pdibBackground = nullptr;
-
-// Materials are palette indices.
-constexpr int32_t kMatStand = 63;
-constexpr int32_t kMatGround = 36;
-constexpr int32_t kMatEndZonePlus = 43;
-constexpr int32_t kMatEndZoneMinus = 34;
-constexpr int32_t kMatGrass = 32;
-constexpr int32_t kMatGrassStripe = 35;
-constexpr int32_t kMatLine = 37;
-constexpr int32_t kMatHashMark = 44;
-constexpr int32_t kMatNearMark = 43;
-constexpr int32_t kMatPad = 59;
-constexpr int32_t kMatPost = 38;
-constexpr int32_t kMatPylon = 61;
+constexpr size_t kArtColours = 256;  // the longest colour table a DIB has
 
 constexpr int32_t kSkyWallHigh = 5400;
 constexpr int32_t kSkyApexHigh = 7200;
@@ -80,7 +70,7 @@ void AddCrossLine(VERTEX3D *p3D, int32_t y1, int32_t y2, int32_t halfWidth) {
     const int32_t pieces[4][2] = {{mid, halfWidth}, {0, mid}, {-mid, 0}, {-halfWidth, -mid}};
     for (const auto &piece : pieces) {
         AddRect(p3D, piece[0], piece[1], y1, y2);
-        PolygonModelSetMaterial(kMatLine);
+        PolygonModelSetMaterial(QUELM_MAT_LINE);
     }
 }
 
@@ -95,7 +85,7 @@ void AddTileRow(const MODEL *Model, VERTEX3D *p3D, int32_t y1, int32_t y2, int &
         const int32_t x0 = -kFieldHalfWidth + kTileWidth * c;
         AddRect(p3D, x0, x0 + kTileWidth, y1, y2);
         t ^= 1;
-        if (t == 1) PolygonModelSetMaterial(kMatGrassStripe);
+        if (t == 1) PolygonModelSetMaterial(QUELM_MAT_TURF_ALT);
     }
 }
 
@@ -120,7 +110,7 @@ void AddStandsAndSky(VERTEX3D *p3D) {
     PolygonModelSetDefaultVisibility(kVisStands);
     for (const auto &stand : kStands) {
         AddSolid(p3D, stand);
-        PolygonModelSetMaterial(kMatStand);
+        PolygonModelSetMaterial(QUELM_MAT_STANDS);
         int32_t n = 4;
         DoSkyMirror(&n, p3D, kSkyWallHigh);
         DoSkyPyramid(&n, p3D, kSkyApexHigh);
@@ -130,7 +120,7 @@ void AddStandsAndSky(VERTEX3D *p3D) {
 // The ground between the border strip and the stands' inner edge.
 void AddGroundAround(VERTEX3D *p3D) {
     PolygonModelSetDefaultVisibility(kVisGround);
-    PolygonModelSetDefaultMaterial(kMatGround);
+    PolygonModelSetDefaultMaterial(QUELM_MAT_GROUND);
     for (int32_t y1 : {2232, -3240})
         for (int32_t x0 = -1032; x0 < 1032; x0 += 516) AddRect(p3D, x0, x0 + 516, y1, y1 + 1008);
     AddGround(p3D, {{-1032, 1080}, {-1032, 0}, {-2220, 0}, {-2040, 1080}});
@@ -152,11 +142,11 @@ void AddGroundAround(VERTEX3D *p3D) {
 void AddCoarseSurface(VERTEX3D *p3D) {
     PolygonModelSetDefaultVisibility(kVisCoarseEndZone);
     AddRect(p3D, -960, 0, 1800, 2160);
-    PolygonModelSetMaterial(kMatEndZonePlus);
+    PolygonModelSetMaterial(QUELM_MAT_END_ZONE_PLUS);
     AddRect(p3D, 0, 960, 1800, 2160);
-    PolygonModelSetMaterial(kMatEndZonePlus);
+    PolygonModelSetMaterial(QUELM_MAT_END_ZONE_PLUS);
     PolygonModelSetDefaultVisibility(kVisCoarseField);
-    PolygonModelSetDefaultMaterial(kMatGrass);
+    PolygonModelSetDefaultMaterial(QUELM_MAT_TURF);
     AddGround(p3D, {{-960, 1800}, {0, 1800}, {-960, 0}});
     AddGround(p3D, {{0, 1800}, {960, 1800}, {960, 0}});
     AddGround(p3D, {{0, 1800}, {0, 0}, {-960, 0}});
@@ -167,9 +157,9 @@ void AddCoarseSurface(VERTEX3D *p3D) {
     AddGround(p3D, {{0, 0}, {960, -1800}, {0, -1800}});
     PolygonModelSetDefaultVisibility(kVisCoarseEndZone);
     AddRect(p3D, 0, 960, -2160, -1800);
-    PolygonModelSetMaterial(kMatEndZoneMinus);
+    PolygonModelSetMaterial(QUELM_MAT_END_ZONE_MINUS);
     AddRect(p3D, -960, 0, -2160, -1800);
-    PolygonModelSetMaterial(kMatEndZoneMinus);
+    PolygonModelSetMaterial(QUELM_MAT_END_ZONE_MINUS);
 }
 
 // The fine playing surface from the +y end zone to the -y one, with the
@@ -177,11 +167,11 @@ void AddCoarseSurface(VERTEX3D *p3D) {
 void AddFineSurface(const MODEL *Model, VERTEX3D *p3D) {
     PolygonModelSetDefaultVisibility(kVisFine);
     int QlmCmp = 0;
-    PolygonModelSetDefaultMaterial(kMatEndZonePlus);
+    PolygonModelSetDefaultMaterial(QUELM_MAT_END_ZONE_PLUS);
     AddEndZoneRow(p3D, 1980, 2160);
     AddEndZoneRow(p3D, 1800, 1980);
 
-    PolygonModelSetDefaultMaterial(kMatGrass);
+    PolygonModelSetDefaultMaterial(QUELM_MAT_TURF);
     int t = 1;
     AddTileRow(Model, p3D, kGoalLineY - kTileDepth, kGoalLineY, t, QlmCmp, {0, 3, 6, 9});
     PolygonModelSetDefaultVisibility(kVisGround);
@@ -200,7 +190,7 @@ void AddFineSurface(const MODEL *Model, VERTEX3D *p3D) {
         PolygonModelSetDefaultVisibility(kVisFine);
     }
 
-    PolygonModelSetDefaultMaterial(kMatEndZoneMinus);
+    PolygonModelSetDefaultMaterial(QUELM_MAT_END_ZONE_MINUS);
     AddEndZoneRow(p3D, -1980, -1800);
     AddEndZoneRow(p3D, -2160, -1980);
     PolygonModelSetDefaultVisibility(kVisGround);
@@ -209,7 +199,7 @@ void AddFineSurface(const MODEL *Model, VERTEX3D *p3D) {
 
 // End lines and sidelines with mitred corners.
 void AddBorder(VERTEX3D *p3D) {
-    PolygonModelSetDefaultMaterial(kMatLine);
+    PolygonModelSetDefaultMaterial(QUELM_MAT_LINE);
     AddGround(p3D, {{960, 2160}, {0, 2160}, {0, 2232}, {1032, 2232}});
     AddGround(p3D, {{0, 2160}, {-960, 2160}, {-1032, 2232}, {0, 2232}});
     AddGround(p3D, {{0, -2160}, {960, -2160}, {1032, -2232}, {0, -2232}});
@@ -229,7 +219,7 @@ void AddBorder(VERTEX3D *p3D) {
 // in view.
 void AddHashMarks(const MODEL *Model, VERTEX3D *p3D) {
     PolygonModelSetDefaultVisibility(kVisFarMarks);
-    PolygonModelSetDefaultMaterial(kMatHashMark);
+    PolygonModelSetDefaultMaterial(QUELM_MAT_FAR_MARK);
     AddGround(p3D, {{-240, 1766}, {-240, 0}, {-264, 0}, {-264, 1766}});
     AddGround(p3D, {{264, 1766}, {264, 0}, {240, 0}, {240, 1766}});
     AddGround(p3D, {{-240, 0}, {-240, -1766}, {-264, -1766}, {-264, 0}});
@@ -245,7 +235,7 @@ void AddHashMarks(const MODEL *Model, VERTEX3D *p3D) {
     }
 
     PolygonModelSetDefaultVisibility(kVisNearMarks);
-    PolygonModelSetDefaultMaterial(kMatNearMark);
+    PolygonModelSetDefaultMaterial(QUELM_MAT_END_ZONE_PLUS);
     constexpr int32_t kColumnX[4] = {-952, -264, 240, 928};
     int QlmCmp = 0;
     int pq = 1;
@@ -332,9 +322,9 @@ void AddFrameQuads(VERTEX3D *p3D, const FrameQuad *quads, int count) {
 void AddGoalFrames(VERTEX3D *p3D) {
     PolygonModelSetDefaultVisibility(kVisGround);
     for (const GoalFrame &frame : kGoalFrames) {
-        PolygonModelSetDefaultMaterial(kMatPad);
+        PolygonModelSetDefaultMaterial(QUELM_MAT_PAD);
         AddFrameQuads(p3D, frame.pad, 4);
-        PolygonModelSetDefaultMaterial(kMatPost);
+        PolygonModelSetDefaultMaterial(QUELM_MAT_GOAL_FRAME);
         AddFrameQuads(p3D, frame.post, 11);
     }
 }
@@ -355,7 +345,7 @@ void AddPylons(VERTEX3D *p3D) {
     };
     constexpr int32_t kSide = 3;
     PolygonModelSetDefaultVisibility(kVisPylons);
-    PolygonModelSetDefaultMaterial(kMatPylon);
+    PolygonModelSetDefaultMaterial(QUELM_MAT_PYLON);
     for (const XY &corner : kInnerCorners) {
         const int32_t sx = corner.x < 0 ? -kSide : kSide;
         const int32_t sy = corner.y < 0 ? -kSide : kSide;
@@ -388,18 +378,33 @@ void EndMarkRun(const MODEL *Model) {
     PolygonModelSetEdgeAction(Model->iNumEdges - 1, kActionRunEnd, 0, 0);
 }
 
+#ifdef _WIN32
+// The bitmap may come from another copy of the bitmap library, whose heap
+// this one must not free: it is kept as loaded and never released.
+void ReleaseQuelmSourceArt(void) { pdibBackground = nullptr; }
+
+void OpenQuelmSourceArt(void) { pdibBackground = OpenDIB("quelm.bmp"); }
+#else
 void ReleaseQuelmSourceArt(void) {
     GlobalFreeLocked(pdibBackground);
     pdibBackground = nullptr;
 }
 
-// Nothing draws the art; it is kept only as loaded.
-void QUELMAPI OpenQuelmSourceArt(void) {
+// Nothing draws the art, so only its header and colour table are kept, at
+// most 1064 bytes whatever the size of the file.
+void OpenQuelmSourceArt(void) {
     ReleaseQuelmSourceArt();
-    pdibBackground = OpenDIB("quelm.bmp");
+    BITMAPINFO *dib = OpenDIB("quelm.bmp");
+    if (!dib) return;
+    const size_t colours = std::min<size_t>(dib->bmiHeader.biClrUsed, kArtColours);
+    const size_t bytes = sizeof(BITMAPINFOHEADER) + colours * sizeof(RGBQUAD);
+    pdibBackground = static_cast<BITMAPINFO *>(GlobalAllocLocked(bytes));
+    if (pdibBackground) std::memcpy(pdibBackground, dib, bytes);
+    GlobalFreeLocked(dib);
 }
+#endif
 
-void QUELMAPI MakeQuelm(MODEL *Model) {
+void MakeQuelm(MODEL *Model) {
     OpenQuelmSourceArt();
     if (!PolygonModelInit()) return;
     VERTEX3D p3D[kWorkVerts] = {};

@@ -5,27 +5,28 @@
 #include <initializer_list>
 
 #include "quelm.h"
+#include "stadium/materials.h"
 
 // Fills the shared model with the whole stadium, in painting order.  Reads
 // only iNumEdges and iNumPolygons of its argument; every addition goes to the
 // global Model.  A model whose pools cannot all be had is left empty.
-void QUELMAPI MakeQuelm(MODEL *Model);
+void MakeQuelm(MODEL *Model);
 
 // Loads the playing-surface art "quelm.bmp", releasing what an earlier build
 // loaded; a missing file leaves nothing loaded.
-void QUELMAPI OpenQuelmSourceArt(void);
+void OpenQuelmSourceArt(void);
 // Releases the art; called when the model is discarded.
 void ReleaseQuelmSourceArt(void);
 
 // Sky pieces made from the polygon left in p3D (*iNumVerts vertices): a wall
 // raised to iSkyHigh, or a triangle to the apex (0, 0, iSkyHigh).  Both leave
-// their polygon (reversed, possibly shorter) in p3D and add it, material 51.
-void QUELMAPI DoSkyMirror(int32_t *iNumVerts, VERTEX3D *p3D, int32_t iSkyHigh);
-void QUELMAPI DoSkyPyramid(int32_t *iNumVerts, VERTEX3D *p3D, int32_t iSkyHigh);
+// their polygon (reversed, possibly shorter) in p3D and add it in QUELM_MAT_SKY.
+void DoSkyMirror(int32_t *iNumVerts, VERTEX3D *p3D, int32_t iSkyHigh);
+void DoSkyPyramid(int32_t *iNumVerts, VERTEX3D *p3D, int32_t iSkyHigh);
 
 // The yard numbers in near, far and medium versions, the near ones chained to
 // the tiles named by QlmCmpPolyNum.  Reads only iNumEdges of its argument.
-void QUELMAPI DoNumbers(MODEL *Model);
+void DoNumbers(MODEL *Model);
 
 // Visibility words the builder stamps: the draw bit with the plan bits of
 // the groups a piece belongs to.  The bits above the plans on the coarse

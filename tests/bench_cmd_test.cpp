@@ -12,7 +12,7 @@
 
 #include <unistd.h>
 
-#include "tests/support/json.h"
+#include "tests/support/conformance.h"
 
 namespace {
 
@@ -53,37 +53,37 @@ TEST(BenchVerb, JsonHasEveryCombinationInOrder) {
     const Outcome r = Bench("--size 64x40 --size 48x30 --view far --view spin --frames 3 --json");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
-    const json::Value doc = json::Parse(r.out);
-    EXPECT_EQ(doc.At("frames").AsInt(), 3);
-    const json::Value &results = doc.At("results");
-    ASSERT_EQ(results.Size(), 8u) << "2 sizes x 2 views x 2 loaders";
+    const conformance::Json doc = conformance::Json::parse(r.out);
+    EXPECT_EQ(doc.at("frames").get<int64_t>(), 3);
+    const conformance::Json &results = doc.at("results");
+    ASSERT_EQ(results.size(), 8u) << "2 sizes x 2 views x 2 loaders";
     size_t i = 0;
     for (const int width : {64, 48})
         for (const char *view : {"far", "spin"})
             for (const char *loader : {"edge-driven", "vertex"}) {
-                const json::Value &e = results.At(i++);
-                EXPECT_EQ(e.At("width").AsInt(), width);
-                EXPECT_EQ(e.At("height").AsInt(), width == 64 ? 40 : 30);
-                EXPECT_EQ(e.At("view").AsString(), view);
-                EXPECT_EQ(e.At("loader").AsString(), loader);
-                EXPECT_GT(e.At("complete_ms").AsDouble(), 0);
-                EXPECT_GT(e.At("still_ms").AsDouble(), 0);
-                EXPECT_GT(e.At("pan_ms").AsDouble(), 0);
-                const double complete = e.At("complete_ms").AsDouble();
-                const double still = e.At("still_ms").AsDouble();
-                const double pan = e.At("pan_ms").AsDouble();
+                const conformance::Json &e = results.at(i++);
+                EXPECT_EQ(e.at("width").get<int64_t>(), width);
+                EXPECT_EQ(e.at("height").get<int64_t>(), width == 64 ? 40 : 30);
+                EXPECT_EQ(e.at("view").get<std::string>(), view);
+                EXPECT_EQ(e.at("loader").get<std::string>(), loader);
+                EXPECT_GT(e.at("complete_ms").get<double>(), 0);
+                EXPECT_GT(e.at("still_ms").get<double>(), 0);
+                EXPECT_GT(e.at("pan_ms").get<double>(), 0);
+                const double complete = e.at("complete_ms").get<double>();
+                const double still = e.at("still_ms").get<double>();
+                const double pan = e.at("pan_ms").get<double>();
                 const double ratio = complete / pan;
-                EXPECT_NEAR(e.At("frame_ratio").AsDouble(), ratio, 1e-3 * ratio);
+                EXPECT_NEAR(e.at("frame_ratio").get<double>(), ratio, 1e-3 * ratio);
                 // The projections' ratio is given only where both frames
                 // took longer than the still one.
-                const double projection = e.At("projection_ratio").AsDouble();
+                const double projection = e.at("projection_ratio").get<double>();
                 if (pan > still && complete > still) {
                     const double expected = (complete - still) / (pan - still);
                     EXPECT_NEAR(projection, expected, 1e-2 * expected);
                 } else {
                     EXPECT_EQ(projection, 0);
                 }
-                EXPECT_EQ(e.At("pan_fallbacks").AsInt(), 0) << view << ": every pan frame panned";
+                EXPECT_EQ(e.at("pan_fallbacks").get<int64_t>(), 0) << view << ": every pan frame panned";
             }
 }
 

@@ -1,6 +1,6 @@
 // conformance_diff - replays conformance scenarios and compares each frame
 // with the full expected state, printing the first difference field by
-// field; or regenerates the per-frame digests that conformance_test keeps.
+// field; or regenerates the per-frame digests that conformance_run checks.
 //
 //   conformance_diff [--write-digests] [--expected DIR] [--out DIR] [--all] [NAME ...]
 //
@@ -20,14 +20,12 @@
 #include <vector>
 
 #include "tests/support/conformance.h"
-#include "tests/support/json.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using conformance::FrameState;
 
-const fs::path kScenarios = fs::path(QUELM_CONFORMANCE_DIR) / "scenarios";
 
 struct Options {
     fs::path expected = QUELM_EXPECTED_DIR;
@@ -59,9 +57,7 @@ Options ParseArguments(int argc, char **argv) {
         }
     }
     if (o.names.empty()) {
-        for (const auto &e : fs::directory_iterator(kScenarios))
-            if (e.path().extension() == ".json") o.names.push_back(e.path().stem().string());
-        std::sort(o.names.begin(), o.names.end());
+        o.names = conformance::ScenarioNames(QUELM_CONFORMANCE_DIR);
     }
     return o;
 }
@@ -83,7 +79,7 @@ std::vector<FrameState> ReadExpected(const fs::path &dir, const std::string &nam
     std::vector<FrameState> frames;
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);)
-        if (!line.empty()) frames.push_back(conformance::FrameFromJson(json::Parse(line)));
+        if (!line.empty()) frames.push_back(conformance::FrameFromJson(conformance::Json::parse(line)));
     return frames;
 }
 
@@ -101,8 +97,7 @@ void WriteDigests(const Options &o, const std::string &name) {
 // True when every frame matches.
 bool Compare(const Options &o, const std::string &name) {
     const std::vector<FrameState> expected = ReadExpected(o.expected, name);
-    const json::Value scenario =
-        json::Parse(conformance::ReadFile((kScenarios / (name + ".json")).string()));
+    const conformance::Json scenario = conformance::ReadScenario(QUELM_CONFORMANCE_DIR, name);
     size_t frames = 0, bad = 0;
     conformance::RunScenario(scenario, [&](const FrameState &actual) {
         if (frames >= expected.size()) {

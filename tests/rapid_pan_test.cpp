@@ -31,7 +31,7 @@ protected:
     // A target-only frame that moves the picture by (sx, sy).
     void Pan(int32_t sx, int32_t sy = 0) {
         MoveTarget(-sx, -sy);
-        RapidPan(scene, model);
+        RapidPan(scene);
     }
 };
 
@@ -71,7 +71,7 @@ TEST_F(PanTest, ReferencePointsTruncateTowardZero) {
     Points({{50, 50, kInside}});
     View().XT = -0.5;
     View().DXT = -1.0;
-    RapidPan(scene, model);
+    RapidPan(scene);
     EXPECT_EQ(Sp(0).x, 50);
 }
 

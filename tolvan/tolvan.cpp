@@ -11,7 +11,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <span>
-#include <string>
+
+#include <sys/stat.h>
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 #include "quelm_globalmem.h"
 
@@ -223,20 +228,57 @@ bool HasDirectory(const char *name) {
 #endif
 }
 
-// True when path could be opened; dib is then what it held, or null.
+// True when path names a regular file; dib is then what it held, or null.
+// Anything else (a folder, a FIFO, a device) counts as no file, and opening
+// never waits: a FIFO without a writer would block an open for reading.
 bool TryFile(const char *path, BITMAPINFO *&dib) {
+#ifdef _WIN32
+    struct _stat64 st;
+    if (_stat64(path, &st) != 0 || (st.st_mode & _S_IFMT) != _S_IFREG) return false;
     std::FILE *file = std::fopen(path, "rb");
-    if (!file) return false;
-    dib = ReadDibFile(file);
-    std::fclose(file);
+#else
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return false;
+    }
+    std::FILE *file = fdopen(fd, "rb");
+    if (!file) close(fd);
+#endif
+    if (file) {
+        dib = ReadDibFile(file);
+        std::fclose(file);
+    }
     return true;
 }
 
+// A path that cannot be put together for want of memory ends the search.
 bool TryInFolder(const char *folder, const char *name, BITMAPINFO *&dib) {
     if (!folder || !*folder) return false;
+    const size_t folderLength = std::strlen(folder);
+    const size_t nameLength = std::strlen(name);
+    auto *path = static_cast<char *>(std::malloc(folderLength + nameLength + 2));
+    if (!path) return true;
     // A doubled separator is harmless on every system.
-    const std::string path = std::string(folder) + '/' + name;
-    return TryFile(path.c_str(), dib);
+    std::memcpy(path, folder, folderLength);
+    path[folderLength] = '/';
+    std::memcpy(path + folderLength + 1, name, nameLength + 1);
+    const bool found = TryFile(path, dib);
+    std::free(path);
+    return found;
+}
+
+// The installed data folder, the search's last step.  QUELM_DATA_DIR is the
+// folder fixed when the library is configured; a folder found relative to the
+// running module belongs here too.
+const char *InstalledDataFolder() {
+#ifdef QUELM_DATA_DIR
+    return QUELM_DATA_DIR;
+#else
+    return nullptr;
+#endif
 }
 
 }  // namespace
@@ -260,8 +302,6 @@ extern "C" BITMAPINFO *QUELMAPI OpenDIB(const char *name) {
     BITMAPINFO *dib = nullptr;
     if (TryFile(name, dib) || HasDirectory(name)) return dib;
     if (TryInFolder(std::getenv("QUELM_DATA"), name, dib)) return dib;
-#ifdef QUELM_DATA_DIR
-    TryInFolder(QUELM_DATA_DIR, name, dib);
-#endif
+    TryInFolder(InstalledDataFolder(), name, dib);
     return dib;
 }

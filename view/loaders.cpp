@@ -75,13 +75,13 @@ struct Projector {
 
 }  // namespace
 
-void QUELMAPI ClearProjectionStatusFlags(SCENE *Scene) {
+void ClearProjectionStatusFlags(SCENE *Scene) {
     const int32_t numVerts = Scene->iScreenNumVerts;
     POINT3D *pt = Scene->PointList;
     for (int32_t i = 0; i < numVerts; ++i) pt[i].visible &= ~kStatusMask;
 }
 
-void QUELMAPI LoadModelPointsIntoScene(SCENE *Scene, MODEL *Model) {
+void LoadModelPointsIntoScene(SCENE *Scene, MODEL *Model) {
     const uint32_t theplan = Scene->SceneSettings & VIS_PLAN_MASK;
     const Projector proj(Scene->Perspective);
     const int32_t numVerts = Model->iNumVerts;
@@ -125,6 +125,41 @@ struct VectorPass {
             proj.Project(vert[i], pt[i], vis);
     }
 
+    // A sentinel edge from a to b may be in view unless it is out of the
+    // plan, wholly behind the near plane or wholly beyond one viewport edge.
+    // Its endpoints in the plan are projected on the way.  A code is only
+    // compared when both endpoints are in front and in the plan.
+    bool SentinelMayBeSeen(int32_t a, int32_t b) const {
+        uint32_t thisCode = 0, thatCode = 0, zcross = 0, zclip = 0;
+        bool inplan = false;
+        uint32_t vis = pt[a].visible;
+        if (vis & theplan) {
+            inplan = true;
+            if (vis & PT_TRANSFORMED) {
+                thisCode = vis & PT_OUTCODES;
+                zcross = zclip = vis & PT_BEHIND;
+            } else {
+                vis = proj.Project(vert[a], pt[a], vis);
+                zcross = zclip = vis & PT_BEHIND;
+                if (!zclip) thisCode = vis & PT_OUTCODES;
+            }
+        }
+        vis = pt[b].visible;
+        if (vis & theplan) {
+            if (vis & PT_TRANSFORMED) {
+                thatCode = vis & PT_OUTCODES;
+            } else {
+                vis = proj.Project(vert[b], pt[b], vis);
+                if (!(vis & PT_BEHIND)) thatCode = vis & PT_OUTCODES;
+            }
+            zcross ^= vis & PT_BEHIND;
+            zclip &= vis & PT_BEHIND;
+        } else {
+            inplan = false;
+        }
+        return inplan && zclip == 0 && (zcross != 0 || (thisCode & thatCode) == 0);
+    }
+
     // Marks the edges linked from act as involved in this pass; the flags
     // 0x4 and both links of the marked edge stay.
     void MarkLinks(uint32_t act) const {
@@ -149,7 +184,7 @@ enum EdgeKind : uint32_t {
 
 }  // namespace
 
-void QUELMAPI LoadModelVectorsIntoScene(SCENE *Scene, MODEL *Model) {
+void LoadModelVectorsIntoScene(SCENE *Scene, MODEL *Model) {
     EDGELIST *sedge = Scene->EdgeList;
     const uint32_t theplan = Scene->SceneSettings & VIS_PLAN_MASK;
     const uint32_t current = (sedge[0].act & ACT_TOGGLE) ^ 1u;
@@ -169,11 +204,6 @@ void QUELMAPI LoadModelVectorsIntoScene(SCENE *Scene, MODEL *Model) {
     ClearProjectionStatusFlags(Scene);
 
     const EDGELIST *medge = Model->EdgeList;
-    POINT3D *pt = Scene->PointList;
-    // Running values of the constantly edges, kept across edges: a value
-    // left from an earlier edge never decides anything, since the codes are
-    // compared only when both endpoints are in front and in the plan.
-    uint32_t thisCode = 0, thatCode = 0, zcross = 0, zclip = 0;
     for (int32_t i = 0; i < numEdges; ++i) {
         const int32_t a = medge[i].a;
         const int32_t b = medge[i].b;
@@ -201,39 +231,9 @@ void QUELMAPI LoadModelVectorsIntoScene(SCENE *Scene, MODEL *Model) {
             sedge[i].act = (act & ~ACT_FLAGS) | pass.activelycurrent;
             break;
         case kConstantly:
-        case kConstantlyOtherParity: {
-            int inplan = 0;
-            uint32_t vis = pt[a].visible;
-            if (vis & theplan) {
-                inplan = 1;
-                if (vis & PT_TRANSFORMED) {
-                    thisCode = vis & PT_OUTCODES;
-                    zcross = zclip = vis & PT_BEHIND;
-                } else {
-                    vis = pass.proj.Project(pass.vert[a], pt[a], vis);
-                    zcross = zclip = vis & PT_BEHIND;
-                    if (!zclip) thisCode = vis & PT_OUTCODES;
-                }
-            }
-            vis = pt[b].visible;
-            if (vis & theplan) {
-                if (vis & PT_TRANSFORMED) {
-                    thatCode = vis & PT_OUTCODES;
-                } else {
-                    vis = pass.proj.Project(pass.vert[b], pt[b], vis);
-                    if (!(vis & PT_BEHIND)) thatCode = vis & PT_OUTCODES;
-                }
-                zcross ^= vis & PT_BEHIND;
-                zclip &= vis & PT_BEHIND;
-            } else {
-                inplan = 0;
-            }
-            // Seen unless out of the plan, wholly behind the near plane, or
-            // wholly beyond one viewport edge.
-            if (inplan && zclip == 0 && (zcross != 0 || (thisCode & thatCode) == 0))
-                pass.MarkLinks(act);
+        case kConstantlyOtherParity:
+            if (pass.SentinelMayBeSeen(a, b)) pass.MarkLinks(act);
             break;
-        }
         default:
             // No builder makes these nibbles (a marked constantly edge would
             // be 0xE): such an edge is skipped.

@@ -7,6 +7,7 @@
 //         points (u, v, w, status), surfaces (v, numv, status).
 // Writes: screen points, point and surface status bits, iRapidPansTally.
 //         u, v, w stay as the last complete reprojection left them.
+#include "math/math.h"
 #include "view/screen.h"
 #include "view/view.h"
 
@@ -30,9 +31,8 @@ uint32_t Outcodes(int32_t x, int32_t y, int32_t wid, int32_t hgt) {
 
 // Screen position of the world point (x, y, z) given as doubles; false when
 // it lies behind the near plane.
-bool ScreenOf(VANTAGE *view, double x, double y, double z, int32_t &sx, int32_t &sy) {
-    return WorldToScreen(view, &sx, &sy, TruncToInt32(x), TruncToInt32(y),
-                         TruncToInt32(z)) != 0;
+bool ScreenOf(const VANTAGE *view, double x, double y, double z, int32_t &sx, int32_t &sy) {
+    return WorldToScreenPoint(view, &sx, &sy, TruncToInt32(x), TruncToInt32(y), TruncToInt32(z));
 }
 
 // The low byte of every scene point's status word (status bits and
@@ -59,32 +59,10 @@ void Reveal(POINT3D &p, sSPOINT &sp, uint8_t &status, int32_t totalX, int32_t to
     status = static_cast<uint8_t>(p.visible);
 }
 
-}  // namespace
-
-void QUELMAPI RapidPan(SCENE *Scene, MODEL *Model) {
-    Scene->iRapidPansTally += 1;
-    VANTAGE *view = &Scene->Perspective;
-
-    int32_t x0, y0, x1, y1, x2, y2;
-    const bool referenced =
-        ScreenOf(view, view->XT, view->YT, view->ZT, x0, y0) &&
-        ScreenOf(view, view->XT - view->DXT, view->YT - view->DYT, view->ZT - view->DZT, x1,
-                 y1) &&
-        ScreenOf(view, view->XT - view->ADXT, view->YT - view->ADYT, view->ZT - view->ADZT, x2,
-                 y2);
-    if (!referenced) {
-        // A reference point behind the near plane makes the shift
-        // meaningless: the turn is too sharp to pan.
-        CompleteReprojection(Scene, Model);
-        return;
-    }
-    const int32_t xdelta = WrapSub(x1, x0);
-    const int32_t ydelta = WrapSub(y1, y0);
-    const int32_t totalXdelta = WrapSub(x2, x0);
-    const int32_t totalYdelta = WrapSub(y2, y0);
-    const int32_t wid = TruncToInt32(view->RESX);
-    const int32_t hgt = TruncToInt32(view->RESY);
-
+// Point pass: every divided point in front of the near plane moves by
+// (xdelta, ydelta) and takes its outcodes afresh; every point's status goes
+// to panStatus.
+void ShiftPoints(SCENE *Scene, int32_t xdelta, int32_t ydelta, int32_t wid, int32_t hgt) {
     const int32_t numVerts = Scene->iScreenNumVerts;
     POINT3D *pt = Scene->PointList;
     sSPOINT *sp = Scene->ScreenPointList;
@@ -108,7 +86,15 @@ void QUELMAPI RapidPan(SCENE *Scene, MODEL *Model) {
         }
         panStatus[i] = static_cast<uint8_t>(vis);
     }
+}
 
+// Surface pass: drawn surfaces gain the clip bit or lose the draw bit as
+// their points left the view; clipped ones coming back into view are drawn
+// again, their undivided points revealed at (totalXdelta, totalYdelta).
+void UpdateSurfaces(SCENE *Scene, int32_t totalXdelta, int32_t totalYdelta, int32_t wid,
+                    int32_t hgt) {
+    POINT3D *pt = Scene->PointList;
+    sSPOINT *sp = Scene->ScreenPointList;
     const uint32_t theplan = Scene->SceneSettings & VIS_PLAN_MASK;
     const int32_t numPolygons = Scene->iScreenNumPolygons;
     POLYGONLIST *spoly = Scene->ScenePolygonList;
@@ -158,4 +144,27 @@ void QUELMAPI RapidPan(SCENE *Scene, MODEL *Model) {
             break;
         }
     }
+}
+
+}  // namespace
+
+bool RapidPan(SCENE *Scene) {
+    Scene->iRapidPansTally += 1;
+    const VANTAGE *view = &Scene->Perspective;
+
+    int32_t x0, y0, x1, y1, x2, y2;
+    const bool referenced =
+        ScreenOf(view, view->XT, view->YT, view->ZT, x0, y0) &&
+        ScreenOf(view, view->XT - view->DXT, view->YT - view->DYT, view->ZT - view->DZT, x1,
+                 y1) &&
+        ScreenOf(view, view->XT - view->ADXT, view->YT - view->ADYT, view->ZT - view->ADZT, x2,
+                 y2);
+    // A reference point behind the near plane makes the shift meaningless:
+    // the turn is too sharp to pan.
+    if (!referenced) return false;
+    const int32_t wid = TruncToInt32(view->RESX);
+    const int32_t hgt = TruncToInt32(view->RESY);
+    ShiftPoints(Scene, WrapSub(x1, x0), WrapSub(y1, y0), wid, hgt);
+    UpdateSurfaces(Scene, WrapSub(x2, x0), WrapSub(y2, y0), wid, hgt);
+    return true;
 }

@@ -1,24 +1,17 @@
 // screen.h - integer screen arithmetic shared by the perspective divide and
-// the rapid pan's reveal: wrapping sums, and the +-15000 limit that keeps far
-// points within the rasteriser's 16 bits.
+// the rapid pan's reveal: the +-15000 limit that keeps far points within the
+// rasteriser's 16 bits.  Their sums wrap (math/wrap.h).
 #ifndef QUELM_VIEW_SCREEN_H
 #define QUELM_VIEW_SCREEN_H
 
 #include <cstdint>
 
 #include "math/trunc.h"
+#include "math/wrap.h"
 
 namespace quelm_view {
 
 inline constexpr int32_t kScreenLimit = 15000;
-
-// 32-bit sum or difference that wraps instead of overflowing.
-inline int32_t WrapAdd(int32_t a, int32_t b) {
-    return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
-}
-inline int32_t WrapSub(int32_t a, int32_t b) {
-    return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
-}
 
 // Pulls (x, y) back to within +-15000 along the line from the screen
 // origin, scaling the smaller coordinate by the larger one's excess.

@@ -12,19 +12,21 @@
 namespace {
 
 constexpr uint32_t kKeepHigh = ~VIS_STATUS_MASK;                        // 0xFFFFF000
-constexpr uint32_t kPointUsable = PT_TRANSFORMED;                       // (status & 0xF) > 8
+constexpr uint32_t kPointClass = PT_DIVIDE | PT_OUTSIDE | PT_BEHIND;     // where it lies
+constexpr uint32_t kPointStatus = kPointClass | PT_TRANSFORMED;         // 0xF
 constexpr uint32_t kOutsideUndivided = PT_OUTSIDE | PT_TRANSFORMED;     // 0xA
 constexpr uint32_t kAllOutcodes = PT_OUTCODES;                          // common-outcode seed
 constexpr uint32_t kCrossed = VIS_CROSSED_OUT;
 constexpr int kCrossedShift = 4;
 
-bool Usable(uint32_t ps) { return (ps & 0xFu) > kPointUsable; }
+// Transformed this frame and classified: inside, outside or behind.
+bool Usable(uint32_t ps) { return (ps & PT_TRANSFORMED) && (ps & kPointClass); }
 
 // Outside points of a drawn surface get divided (and limited) this frame.
 void GiveDivideBit(const POLYGONLIST &s, int32_t n, POINT3D *pt) {
     for (int32_t j = n - 1; j >= 0; --j) {
         POINT3D &p = pt[s.v[j]];
-        if ((p.visible & 0xFu) == kOutsideUndivided) p.visible |= PT_DIVIDE;
+        if ((p.visible & kPointStatus) == kOutsideUndivided) p.visible |= PT_DIVIDE;
     }
 }
 
@@ -107,7 +109,7 @@ uint32_t LastInFront(uint32_t st, uint32_t c, const POLYGONLIST &s, int32_t n, P
 
 }  // namespace
 
-void QUELMAPI PrepareVisibleSurfaces(SCENE *Scene, MODEL *Model) {
+void PrepareVisibleSurfaces(SCENE *Scene, MODEL *Model) {
     const uint32_t theplan = Scene->SceneSettings & VIS_PLAN_MASK;
     const int32_t numPolygons = Scene->iScreenNumPolygons;
     POLYGONLIST *spoly = Scene->ScenePolygonList;

@@ -14,23 +14,26 @@
 extern "C" int32_t NOCLIPPING;
 
 // driver.cpp
-void QUELMAPI CompleteReprojection(SCENE *Scene, MODEL *Model);
-void QUELMAPI RegisterModelWithScene(SCENE *Scene, MODEL *Model);
-void QUELMAPI ResetActivationStatusToggles(SCENE *Scene);
-void QUELMAPI PerspectiveDivide(SCENE *Scene);
+void CompleteReprojection(SCENE *Scene, MODEL *Model);
+void RegisterModelWithScene(SCENE *Scene, MODEL *Model);
+void ResetActivationStatusToggles(SCENE *Scene);
 
 // loaders.cpp
-void QUELMAPI LoadModelPointsIntoScene(SCENE *Scene, MODEL *Model);
-void QUELMAPI LoadModelVectorsIntoScene(SCENE *Scene, MODEL *Model);
-void QUELMAPI ClearProjectionStatusFlags(SCENE *Scene);
+void LoadModelPointsIntoScene(SCENE *Scene, MODEL *Model);
+void LoadModelVectorsIntoScene(SCENE *Scene, MODEL *Model);
+void ClearProjectionStatusFlags(SCENE *Scene);
 
 // surfaces.cpp
-void QUELMAPI PrepareVisibleSurfaces(SCENE *Scene, MODEL *Model);
+void PrepareVisibleSurfaces(SCENE *Scene, MODEL *Model);
 
 // zclip.cpp
-void QUELMAPI PerformZClipping(SCENE *Scene, MODEL *Model);
+void PerformZClipping(SCENE *Scene, MODEL *Model);
 
-// rapidpan.cpp
-void QUELMAPI RapidPan(SCENE *Scene, MODEL *Model);
+// divide.cpp
+void PerspectiveDivide(SCENE *Scene);
+
+// rapidpan.cpp: false, with only the tally counted, when the target's
+// reference points cannot be placed on the screen; the driver then reprojects.
+bool RapidPan(SCENE *Scene);
 
 #endif

@@ -1,4 +1,5 @@
-/* gresk.h - the 8-bit convex polygon rasteriser that quelm draws through.
+/** @file
+ * gresk.h - the 8-bit convex polygon rasteriser that quelm draws through.
  *
  * quelm reaches the rasteriser only through ClipToRect and FillConvexPoly,
  * so a host may link any library that keeps the contract below.  On Windows
@@ -37,37 +38,45 @@
 extern "C" {
 #endif
 
-/* The most points ClipToRect leaves in a buffer. */
+/** The most points ClipToRect leaves in a buffer. */
 #define GRESK_MAX_POINTS 24
 
-/* Request kinds of FillConvexPoly. */
-#define GRESK_FILLPOLY 0   /* sFILLPOLY: flat fill with one palette index */
-#define GRESK_PANELPOLY 1  /* sPANELPOLY: declared, not drawn */
-#define GRESK_SHEARPOLY 2  /* sSHEARPOLY: declared, not drawn */
+/** Request kinds of FillConvexPoly. @{ */
+#define GRESK_FILLPOLY 0   /**< sFILLPOLY: flat fill with one palette index */
+#define GRESK_PANELPOLY 1  /**< sPANELPOLY: declared, not drawn */
+#define GRESK_SHEARPOLY 2  /**< sSHEARPOLY: declared, not drawn */
+/** @} */
 
-/* sFILLPOLY - flat fill. */
+/** The flat-fill request (GRESK_FILLPOLY). */
 typedef struct sFILLPOLY {
-    int32_t pic;    /* palette index to fill with */
-    int32_t palidx; /* unused by the flat fill; callers set 0 */
+    int32_t pic;    /**< palette index to fill with */
+    int32_t palidx; /**< unused by the flat fill; callers set 0 */
 } sFILLPOLY;
 
-/* sPANELPOLY and sSHEARPOLY - requests that map a source bitmap; declared for
- * the interface, drawn by no request kind of this rasteriser. */
+/** A request that maps a source bitmap onto a panel (GRESK_PANELPOLY);
+ * declared for the interface, drawn by no request kind of this rasteriser. */
 typedef struct sPANELPOLY {
-    BITMAPINFO *tdib;
-    void *tbits;
+    BITMAPINFO *tdib; /**< the source bitmap's header and colour table */
+    void *tbits;      /**< its pixel rows */
+    /** Placement of the source on the polygon, unused here. @{ */
     int32_t tvertex, tix, tiy, tw, th, dix, diy, tsll, ty, tscnln, wscnln;
+    /** @} */
 } sPANELPOLY;
 
+/** A request that maps a source bitmap with a shear (GRESK_SHEARPOLY);
+ * declared for the interface, drawn by no request kind of this rasteriser. */
 typedef struct sSHEARPOLY {
-    BITMAPINFO *tdib;
-    void *tbits;
+    BITMAPINFO *tdib; /**< the source bitmap's header and colour table */
+    void *tbits;      /**< its pixel rows */
+    /** Placement of the source on the polygon, unused here. @{ */
     int32_t tvx, tvy, tix, tiy, tw, th, dix, diy, outcodes, smx, isi, tsll, ty, tscnln, wscnln;
+    /** @} */
 } sSHEARPOLY;
 
-/* Clips the convex polygon in pts (count points) in place to the rectangle
+/** Clips the convex polygon in pts (count points) in place to the rectangle
  * left..right, top..bottom (edges inclusive, either order), leaving at most
- * GRESK_MAX_POINTS points and the new count in *count.  Result: the count.
+ * GRESK_MAX_POINTS points and the new count in *count.  Result: the count;
+ * no state is kept between calls.
  * A polygon wholly inside is left untouched.  A new corner lies where an edge
  * meets a side of the rectangle, its other coordinate rounded from the exact
  * crossing to the nearest whole pixel (halves towards the larger value); the
@@ -78,7 +87,7 @@ typedef struct sSHEARPOLY {
 QUELM_EXTERN_C int32_t QUELMAPI ClipToRect(int32_t left, int32_t top, int32_t right,
                                            int32_t bottom, sSPOINT *pts, int32_t *count);
 
-/* Fills the convex polygon pts[0..count-1] into the 8-bit DIB described by
+/** Fills the convex polygon pts[0..count-1] into the 8-bit DIB described by
  * pBMI and pBits (uncompressed, 8 bits per pixel, rows padded to 4 bytes)
  * with the palette index pic & 0xFF of the sFILLPOLY that req points to, by
  * the convention above.  kind selects the request record; only

@@ -1,4 +1,5 @@
-/* tolvan.h - the bitmap loader quelm opens its playing-surface art with.
+/** @file
+ * tolvan.h - the bitmap loader quelm opens its playing-surface art with.
  *
  * On Windows the call lives in TOLVAN32.DLL at ordinal 22, standard calling
  * convention.
@@ -34,22 +35,28 @@
 extern "C" {
 #endif
 
-/* Reads a BMP file into a packed DIB (see above).
+/** Reads a BMP file into a packed DIB (see above).
  *
- * A bare name (no '/', and on Windows no '\\' or drive colon) is looked for,
- * first file found wins:
+ * name: a zero-terminated file name, only read.  A bare name (no '/', and on
+ * Windows no '\\' or drive colon) is looked for, first file found wins:
  *   1. in the current directory;
  *   2. in the folder named by the environment variable QUELM_DATA, if set
  *      and not empty;
- *   3. in the installed data folder (<prefix>/share/quelm, fixed when the
+ *   3. in the installed data folder (PREFIX/share/quelm, fixed when the
  *      library is configured).
- * A name with a directory is opened as given.  A file that is found but
- * cannot be read ends the search with null. */
+ * A name with a directory is opened as given.  Only regular files count as
+ * found: a folder, FIFO or device of that name is passed over, and opening
+ * never waits.  A file that is found but cannot be read ends the search with
+ * null.  The whole pixel data is read into the block, so its size is that of
+ * the image (at most 16384 x 16384 pixels).
+ * @return the block, owned by the caller; null for a null or empty name, a
+ * file not found, refused or unreadable, or when memory runs out (nothing is
+ * then left allocated). */
 QUELM_EXTERN_C BITMAPINFO *QUELMAPI OpenDIB(const char *name);
 
-/* Reads a BMP file image of size bytes held in memory, with the same checks
- * and the same result as OpenDIB.  The data is only read; null data or a
- * size too small for the headers gives null. */
+/** Reads a BMP file image of size bytes held in memory, with the same checks
+ * and the same result as OpenDIB.  The data is only read and stays the
+ * caller's; null data or a size too small for the headers gives null. */
 QUELM_EXTERN_C BITMAPINFO *QUELMAPI OpenDIBFromMemory(const void *data, size_t size);
 
 #ifdef __cplusplus

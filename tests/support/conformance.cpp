@@ -6,6 +6,7 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <limits>
 #include <sstream>
@@ -67,32 +68,39 @@ std::array<int64_t, 7> Header(const FrameState &s) {
     return {s.setview, s.tally, s.limit, s.settings, s.nverts, s.nedges, s.npolys};
 }
 
-int64_t InRange(const json::Value &v, int64_t lo, int64_t hi) {
-    const int64_t i = v.AsInt();
-    if (i < lo || i > hi) throw json::Error("JSON: " + std::to_string(i) + " does not fit 32 bits");
+int64_t InRange(const Json &v, int64_t lo, int64_t hi) {
+    if (!v.is_number_integer()) throw std::runtime_error("JSON: expected an integer, got " + v.dump());
+    const int64_t i = v.is_number_unsigned() && v.get<uint64_t>() > uint64_t{INT64_MAX}
+                          ? INT64_MAX
+                          : v.get<int64_t>();
+    if (i < lo || i > hi) throw std::runtime_error("JSON: " + v.dump() + " does not fit 32 bits");
     return i;
 }
-int32_t Int32(const json::Value &v) {
+int32_t Int32(const Json &v) {
     return static_cast<int32_t>(InRange(v, std::numeric_limits<int32_t>::min(),
                                         std::numeric_limits<int32_t>::max()));
 }
 // Words are written unsigned; masks may be given either way.
-uint32_t Word(const json::Value &v) {
+uint32_t Word(const Json &v) {
     return static_cast<uint32_t>(InRange(v, std::numeric_limits<int32_t>::min(),
                                          std::numeric_limits<uint32_t>::max()));
 }
+double Double(const Json &v) {
+    if (!v.is_number()) throw std::runtime_error("JSON: expected a number, got " + v.dump());
+    return v.get<double>();
+}
 
 // An array of `size` elements, the last of them an array.
-const json::Value &Tuple(const json::Value &v, size_t size, const char *what) {
-    if (!v.IsArray() || v.Size() != size || !v.At(size - 1).IsArray())
-        throw json::Error(std::string("JSON: malformed ") + what);
+const Json &Tuple(const Json &v, size_t size, const char *what) {
+    if (!v.is_array() || v.size() != size || !v.back().is_array())
+        throw std::runtime_error(std::string("JSON: malformed ") + what);
     return v;
 }
 
-PointState PointFromJson(const json::Value &p, bool withStatus) {
+PointState PointFromJson(const Json &p, bool withStatus) {
     const size_t base = withStatus ? 1 : 0;
-    if (!p.IsArray() || p.Size() != base + 2) throw json::Error("JSON: malformed point");
-    return {withStatus ? Word(p.At(0)) : 0u, Int32(p.At(base)), Int32(p.At(base + 1))};
+    if (!p.is_array() || p.size() != base + 2) throw std::runtime_error("JSON: malformed point");
+    return {withStatus ? Word(p[0]) : 0u, Int32(p[base]), Int32(p[base + 1])};
 }
 
 // ---------------------------------------------------------------- capture
@@ -144,23 +152,22 @@ FrameState Capture(int64_t frame, int32_t setview, const SCENE &scene, const CAM
 
 // --------------------------------------------------------------- scenario
 
-void ApplyCamera(const json::Value &step, CAMERA &camera) {
-    for (const auto &[key, value] : step.members) {
+void ApplyCamera(const Json &step, CAMERA &camera) {
+    for (const auto &[key, value] : step.items()) {
         const auto *name = std::find(kCameraNames, kCameraNames + kCameraSettable, key);
         if (key == "op") continue;
         if (name != kCameraNames + kCameraSettable) {
-            camera.*kCameraDoubles[name - kCameraNames] = value.AsDouble();
+            camera.*kCameraDoubles[name - kCameraNames] = Double(value);
         } else if (key == "RenderRect") {
-            if (!value.IsArray() || value.Size() != 4) throw json::Error("RenderRect: 4 numbers");
-            camera.RenderRect = {Int32(value.At(0)), Int32(value.At(1)), Int32(value.At(2)),
-                                 Int32(value.At(3))};
+            if (!value.is_array() || value.size() != 4) throw std::runtime_error("RenderRect: 4 numbers");
+            camera.RenderRect = {Int32(value[0]), Int32(value[1]), Int32(value[2]), Int32(value[3])};
         } else {
-            throw json::Error("camera step: unknown member \"" + key + "\"");
+            throw std::runtime_error("camera step: unknown member \"" + key + "\"");
         }
     }
 }
 
-void ApplySpin(const json::Value &step, CAMERA &camera) {
+void ApplySpin(const Json &step, CAMERA &camera) {
     auto *spin = static_cast<SPINDEMO_VIEW *>(camera.Control);
     if (!spin) throw std::runtime_error("spin_set on a camera without a spin record");
     using V = SPINDEMO_VIEW;
@@ -171,16 +178,16 @@ void ApplySpin(const json::Value &step, CAMERA &camera) {
     static constexpr std::pair<const char *, double V::*> kDoubles[] = {
         {"Magnification", &V::Magnification}, {"CameraAngle", &V::CameraAngle},
         {"TargetAngle", &V::TargetAngle}};
-    for (const auto &[key, value] : step.members) {
+    for (const auto &[key, value] : step.items()) {
         auto named = [&key](const auto &m) { return key == m.first; };
         const auto i = std::find_if(std::begin(kInts), std::end(kInts), named);
         const auto d = std::find_if(std::begin(kDoubles), std::end(kDoubles), named);
         if (i != std::end(kInts))
             spin->*(i->second) = Int32(value);
         else if (d != std::end(kDoubles))
-            spin->*(d->second) = value.AsDouble();
+            spin->*(d->second) = Double(value);
         else if (key != "op")
-            throw json::Error("spin_set step: unknown member \"" + key + "\"");
+            throw std::runtime_error("spin_set step: unknown member \"" + key + "\"");
     }
 }
 
@@ -280,52 +287,54 @@ void ListDifference(const char *name, const std::vector<T> &expected, const std:
 
 // ------------------------------------------------------------------- public
 
-FrameState FrameFromJson(const json::Value &f) {
+FrameState FrameFromJson(const Json &f) {
     FrameState s;
-    s.frame = f.At("frame").AsInt();
-    s.setview = Int32(f.At("setview"));
-    s.tally = Int32(f.At("tally"));
-    s.limit = Int32(f.At("limit"));
-    s.settings = Word(f.At("settings"));
-    s.nverts = Int32(f.At("nverts"));
-    s.nedges = Int32(f.At("nedges"));
-    s.npolys = Int32(f.At("npolys"));
-    for (const json::Value &p : f.At("points").items) s.points.push_back(PointFromJson(p, true));
-    for (const json::Value &p : f.At("polys").items) {
+    s.frame = InRange(f.at("frame"), 0, INT64_MAX);
+    s.setview = Int32(f.at("setview"));
+    s.tally = Int32(f.at("tally"));
+    s.limit = Int32(f.at("limit"));
+    s.settings = Word(f.at("settings"));
+    s.nverts = Int32(f.at("nverts"));
+    s.nedges = Int32(f.at("nedges"));
+    s.npolys = Int32(f.at("npolys"));
+    for (const Json &p : f.at("points")) s.points.push_back(PointFromJson(p, true));
+    for (const Json &p : f.at("polys")) {
         SurfaceState &surface = s.polys.emplace_back();
-        surface.visible = Word(Tuple(p, 3, "surface").At(0));
-        surface.numv = Int32(p.At(1));
-        for (const json::Value &v : p.At(2).items) surface.v.push_back(Int32(v));
+        surface.visible = Word(Tuple(p, 3, "surface")[0]);
+        surface.numv = Int32(p[1]);
+        for (const Json &v : p[2]) surface.v.push_back(Int32(v));
     }
-    for (const json::Value &a : f.At("acts").items) s.acts.push_back(Word(a));
-    for (const json::Value &c : f.At("calls").items) {
+    for (const Json &a : f.at("acts")) s.acts.push_back(Word(a));
+    for (const Json &c : f.at("calls")) {
         CallState &call = s.calls.emplace_back();
-        call.clip = Int32(Tuple(c, 3, "call").At(0));
-        call.colour = Int32(c.At(1));
-        for (const json::Value &p : c.At(2).items) call.points.push_back(PointFromJson(p, false));
+        call.clip = Int32(Tuple(c, 3, "call")[0]);
+        call.colour = Int32(c[1]);
+        for (const Json &p : c[2]) call.points.push_back(PointFromJson(p, false));
     }
-    const json::Value &view = f.At("perspective");
+    const Json &view = f.at("perspective");
     size_t k = 0;
     for (const auto &m : kPerspectiveMembers) {
-        const json::Value &v = view.At(m.name);
+        const Json &v = view.at(m.name);
         if (m.doubles == 1) {
-            s.perspective[k++] = v.AsDouble();
+            s.perspective[k++] = Double(v);
             continue;
         }
-        if (!v.IsArray() || v.Size() != 4) throw json::Error("JSON: matrix of 4 rows");
-        for (const json::Value &row : v.items) {
-            if (!row.IsArray() || row.Size() != 3) throw json::Error("JSON: matrix row of 3");
-            for (const json::Value &x : row.items) s.perspective[k++] = x.AsDouble();
+        if (!v.is_array() || v.size() != 4) throw std::runtime_error("JSON: matrix of 4 rows");
+        for (const Json &row : v) {
+            if (!row.is_array() || row.size() != 3) throw std::runtime_error("JSON: matrix row of 3");
+            for (const Json &x : row) s.perspective[k++] = Double(x);
         }
     }
-    const json::Value &cam = f.At("camera");
+    const Json &cam = f.at("camera");
     for (size_t i = 0; i < std::size(kCameraNames); ++i)
-        s.camera.doubles[i] = cam.At(kCameraNames[i]).AsDouble();
-    for (size_t i = 0; i < 4; ++i) s.camera.rect[i] = Int32(cam.At("RenderRect").At(i));
+        s.camera.doubles[i] = Double(cam.at(kCameraNames[i]));
+    const Json &rect = cam.at("RenderRect");
+    if (!rect.is_array() || rect.size() != 4) throw std::runtime_error("RenderRect: 4 numbers");
+    for (size_t i = 0; i < 4; ++i) s.camera.rect[i] = Int32(rect[i]);
     return s;
 }
 
-void RunScenario(const json::Value &scenario,
+void RunScenario(const Json &scenario,
                  const std::function<bool(const FrameState &)> &onFrame) {
     Run run;
     run.scene = InitScene();
@@ -336,8 +345,8 @@ void RunScenario(const json::Value &scenario,
     BITMAPINFO bitmap{};
     uint8_t bits[4] = {};
     int64_t frame = 0;
-    for (const json::Value &step : scenario.At("steps").items) {
-        const std::string &op = step.At("op").AsString();
+    for (const Json &step : scenario.at("steps")) {
+        const std::string op = step.at("op").get<std::string>();
         if (op == "camera") {
             ApplyCamera(step, camera);
         } else if (op == "spin_init") {
@@ -347,11 +356,11 @@ void RunScenario(const json::Value &scenario,
         } else if (op == "spin_set") {
             ApplySpin(step, camera);
         } else if (op == "set") {
-            SetSceneSetting(&scene, static_cast<int32_t>(Word(step.At("mask"))));
+            SetSceneSetting(&scene, static_cast<int32_t>(Word(step.at("mask"))));
         } else if (op == "reset") {
-            ResetSceneSetting(&scene, static_cast<int32_t>(Word(step.At("mask"))));
+            ResetSceneSetting(&scene, static_cast<int32_t>(Word(step.at("mask"))));
         } else if (op == "rate") {
-            RenderRate(&scene, Int32(step.At("want")), Int32(step.At("took")));
+            RenderRate(&scene, Int32(step.at("want")), Int32(step.at("took")));
         } else if (op == "render") {
             // What RenderScene's own SetView will return, seen on copies.
             CAMERA cameraCopy = camera;
@@ -361,7 +370,7 @@ void RunScenario(const json::Value &scenario,
             RenderScene(&bitmap, bits, &camera, &scene);
             if (!onFrame(Capture(frame++, setview, scene, camera))) return;
         } else {
-            throw json::Error("unknown step \"" + op + "\"");
+            throw std::runtime_error("unknown step \"" + op + "\"");
         }
     }
 }
@@ -453,6 +462,26 @@ std::string ReadFile(const std::string &path) {
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+std::vector<std::string> ScenarioNames(const std::string &dir) {
+    std::vector<std::string> names;
+    for (const auto &e : std::filesystem::directory_iterator(std::filesystem::path(dir) / "scenarios"))
+        if (e.path().extension() == ".json") names.push_back(e.path().stem().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<FrameDigest> ReadDigests(const std::string &dir, const std::string &name) {
+    std::vector<FrameDigest> digests;
+    std::istringstream lines(ReadFile(dir + "/digests/" + name + ".txt"));
+    for (std::string line; std::getline(lines, line);)
+        if (!line.empty()) digests.push_back(ParseDigest(line));
+    return digests;
+}
+
+Json ReadScenario(const std::string &dir, const std::string &name) {
+    return Json::parse(ReadFile(dir + "/scenarios/" + name + ".json"));
 }
 
 }  // namespace conformance

@@ -13,10 +13,13 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "quelm.h"
-#include "tests/support/json.h"
 
 namespace conformance {
+
+using Json = nlohmann::json;
 
 struct PointState {
     uint32_t visible;
@@ -63,12 +66,12 @@ struct FrameState {
 };
 
 // Reads one line of an expected-state file.
-FrameState FrameFromJson(const json::Value &frame);
+FrameState FrameFromJson(const Json &frame);
 
 // Runs a scenario; onFrame sees each rendered frame and returns false to stop.
-// json::Error or std::runtime_error on a step it does not know or a scene
-// that cannot be made.
-void RunScenario(const json::Value &scenario,
+// std::runtime_error (or nlohmann's errors) on a step it does not know or a
+// scene that cannot be made.
+void RunScenario(const Json &scenario,
                  const std::function<bool(const FrameState &)> &onFrame);
 
 // A 64-bit digest of each part of a frame, over a canonical serialisation
@@ -92,6 +95,13 @@ std::vector<std::string> Differences(const FrameState &expected, const FrameStat
 
 // Reads a whole file; std::runtime_error when it cannot be read.
 std::string ReadFile(const std::string &path);
+
+// The scenarios under DIR/scenarios (NAME.json), sorted by name.
+std::vector<std::string> ScenarioNames(const std::string &dir);
+// DIR/digests/NAME.txt, one digest a frame.
+std::vector<FrameDigest> ReadDigests(const std::string &dir, const std::string &name);
+// DIR/scenarios/NAME.json.
+Json ReadScenario(const std::string &dir, const std::string &name);
 
 }  // namespace conformance
 
