@@ -4,6 +4,8 @@
 // the program is read.
 #include "tolvan/module_folder.h"
 
+#include <cstring>
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -11,36 +13,35 @@
 #include <limits.h>
 #include <stdlib.h>
 #include <unistd.h>
-
-#include <cstring>
 #endif
 
-std::string ModuleFolder(const void *address) {
-    std::string file;
+bool ModuleFolder(const void *address, char *folder, size_t size) noexcept {
 #ifdef _WIN32
     HMODULE module = nullptr;
     if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
                                 GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                             static_cast<const char *>(address), &module))
-        return {};
+        return false;
     char path[MAX_PATH];
     const DWORD length = GetModuleFileNameA(module, path, MAX_PATH);
-    if (length == 0 || length == MAX_PATH) return {};
-    file.assign(path, length);
+    if (length == 0 || length == MAX_PATH) return false;
 #else
     Dl_info info;
-    if (!dladdr(address, &info) || !info.dli_fname) return {};
-    // A program found through PATH is named without a folder.
+    if (!dladdr(address, &info) || !info.dli_fname) return false;
     char path[PATH_MAX];
-    const char *resolved = nullptr;
-    if (std::strchr(info.dli_fname, '/')) resolved = realpath(info.dli_fname, path);
-    if (!resolved) {
+    if (!std::strchr(info.dli_fname, '/') || !realpath(info.dli_fname, path)) {
         const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-        if (length <= 0) return {};
+        if (length <= 0) return false;
         path[length] = '\0';
     }
-    file = path;
 #endif
-    const size_t slash = file.find_last_of("/\\");
-    return slash == std::string::npos ? std::string(".") : file.substr(0, slash);
+    const char *slash = std::strrchr(path, '/');
+    const char *backslash = std::strrchr(path, '\\');
+    if (backslash && (!slash || backslash > slash)) slash = backslash;
+    if (!slash) return false;
+    const size_t folderLength = static_cast<size_t>(slash - path);
+    if (folderLength + 1 > size) return false;
+    std::memcpy(folder, path, folderLength);
+    folder[folderLength] = '\0';
+    return true;
 }
