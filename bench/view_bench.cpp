@@ -35,7 +35,7 @@ void Pan(benchmark::State &state, const BenchView *view, Loader loader) {
     benchmark::DoNotOptimize(f.scene->ScreenPointList[0]);
 }
 
-using Stage = void(QUELMAPI *)(SCENE *, MODEL *);
+using Stage = void (*)(SCENE *, MODEL *);
 
 // One stage of a complete reprojection again and again on a projected
 // frame; each run of a stage leaves what the next run of it needs.

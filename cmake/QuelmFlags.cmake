@@ -2,6 +2,7 @@
 #
 # Results must be bit-exact on every build: no fused multiply-adds, no fast
 # math, and SSE2 doubles on 32-bit x86, where x87 would keep extra precision.
+# WebAssembly has plain IEEE doubles, though Emscripten names its processor x86.
 option(QUELM_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
 # Warnings as errors are for CI and developers (.ci/run turns them on): a
 # user's compiler may warn where ours does not.
@@ -18,7 +19,7 @@ if(QUELM_WERROR)
   endif()
 endif()
 set(QUELM_FP_FLAGS -ffp-contract=off -fno-fast-math)
-if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i.86|x86)$")
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i.86|x86)$" AND NOT EMSCRIPTEN)
   list(APPEND QUELM_FP_FLAGS -msse2 -mfpmath=sse)
 endif()
 

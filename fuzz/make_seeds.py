@@ -26,14 +26,14 @@ def bmp(width, height, bits, header=40, colours=None, compression=0, masks=None,
     else:
         info = struct.pack('<IiiHHIIiiII', header, width, height, 1, bits, compression,
                            len(pixels), 2835, 2835, 0 if colours is None else colours, 0)
-        info += bytes(header - 40)
+        info = (info + bytes(max(0, header - 40)))[:header]  # OS/2 2.x may stop at 16
         entry = 4
     extra = b''
     if masks is not None:
         if header == 40:
             extra = struct.pack('<III', *masks)
-        else:
-            info = info[:40] + struct.pack('<III', *masks) + info[52:]
+        else:  # red, green, blue, and alpha from 56 bytes on
+            info = info[:40] + struct.pack('<%dI' % len(masks), *masks) + info[40 + 4 * len(masks):]
     table = b''
     if bits <= 8:
         count = colours or (1 << bits)
@@ -60,9 +60,18 @@ BMP_SEEDS = {
     '8bit_v5.bmp': bmp(4, 2, 8, header=124, colours=16),
     'core_8bit.bmp': bmp(3, 2, 8, header=12),
     'core_24bit.bmp': bmp(3, 2, 24, header=12),
-    'refused_16bit.bmp': bmp(2, 2, 16),
-    'refused_rle8.bmp': bmp(4, 2, 8, compression=1),
-    'refused_other_masks.bmp': bmp(2, 2, 32, compression=3, masks=(0xF800, 0x7E0, 0x1F)),
+    'os2_16_8bit.bmp': bmp(3, 2, 8, header=16),
+    'os2_64_4bit.bmp': bmp(5, -2, 4, header=64, colours=5),
+    '16bit.bmp': bmp(2, 2, 16),
+    '16bit_565.bmp': bmp(3, 2, 16, compression=3, masks=(0xF800, 0x7E0, 0x1F)),
+    '16bit_v5_4444.bmp': bmp(2, -2, 16, header=124, compression=3,
+                             masks=(0xF00, 0xF0, 0xF, 0xF000)),
+    '32bit_other_masks.bmp': bmp(2, 2, 32, compression=3, masks=(0xFFC00, 0x3FF, 0x3FF00000)),
+    # Encoded and absolute runs (odd, padded), end of line, delta, end of bitmap.
+    'rle8.bmp': bmp(6, 3, 8, colours=4, compression=1, pixels=bytes(
+        [3, 1, 0, 3, 2, 3, 1, 0, 0, 0, 2, 2, 0, 2, 1, 1, 1, 3, 0, 1])),
+    'rle4.bmp': bmp(7, 3, 4, colours=6, compression=2, pixels=bytes(
+        [5, 0x12, 0, 0, 0, 5, 0x34, 0x51, 0x20, 0, 0, 0, 0, 2, 1, 0, 3, 0x45, 0, 1])),
 }
 
 

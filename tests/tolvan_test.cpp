@@ -3,11 +3,14 @@
 // bounds, allocating, or leaking.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,7 +21,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr uint32_t kBitfields = 3;
+constexpr uint32_t kRle8 = 1, kRle4 = 2, kBitfields = 3;
+const std::vector<uint32_t> kStandard = {0x00FF0000u, 0x0000FF00u, 0x000000FFu};
 
 // What a test file should contain.  height < 0 writes rows top-down.
 struct BmpSpec {
@@ -29,139 +33,117 @@ struct BmpSpec {
     uint32_t compression = 0;
     uint32_t clrUsed = 0;
     uint32_t clrImportant = 0;
-    uint32_t masks[3] = {0x00FF0000u, 0x0000FF00u, 0x000000FFu};
-    uint32_t gap = 0;       // bytes between the colour table and the pixels
-    uint32_t trailing = 0;  // bytes after the pixels
+    std::vector<uint32_t> masks = {};  // red, green, blue[, alpha]
+    int entries = -1;                  // colour entries written, -1: as the header says
+    uint32_t gap = 0;                  // bytes between the colour table and the pixels
+    std::vector<uint8_t> data = {};    // run-length data; rows are a pattern
 };
 
+// A file, and the block the loader should make of it.
 struct BmpFile {
-    std::vector<uint8_t> bytes;
-    std::vector<RGBQUAD> table;              // as the DIB should hold it
-    std::vector<std::vector<uint8_t>> rows;  // image rows top to bottom, padded
+    std::vector<uint8_t> bytes, dib;
 };
 
 // Little-endian fields of `bytes` bytes, appended or overwritten.
 void Put(std::vector<uint8_t> &b, uint32_t v, int bytes = 4) {
     for (int i = 0; i < bytes; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
-void Poke(std::vector<uint8_t> &b, size_t at, uint32_t v, int bytes = 4) {
+void Poke(std::vector<uint8_t> &b, size_t at, uint64_t v, int bytes) {
     for (int i = 0; i < bytes; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
-size_t RowBytes(int64_t width, int bits) {
-    return static_cast<size_t>((width * bits + 31) / 32 * 4);
+uint32_t RowBytes(int64_t width, int bits) {
+    return static_cast<uint32_t>((width * bits + 31) / 32 * 4);
 }
 
-// A small BMP writer, independent of the loader.  The pixel bytes are a
-// pattern the loader cannot guess, padding is zero.
-BmpFile WriteBmp(const BmpSpec &s) {
-    BmpFile f;
-    const bool core = s.headerSize == 12;
-    const uint32_t entries = s.bits <= 8 && s.clrUsed == 0 ? 1u << s.bits : s.clrUsed;
-    const uint32_t entrySize = core ? 3 : 4;
-    const bool masksAfterHeader = s.compression == kBitfields && s.headerSize == 40;
-    const uint32_t offBits =
-        14 + s.headerSize + (masksAfterHeader ? 12 : 0) + entries * entrySize + s.gap;
-    const int64_t rows = s.height < 0 ? -int64_t{s.height} : s.height;
-    const size_t rowBytes = RowBytes(s.width, s.bits);
+// A masked field scaled to 0..255, done the slow way.
+uint8_t Scaled(uint32_t pixel, uint32_t mask) {
+    const uint32_t low = mask & (~mask + 1);
+    return mask ? uint8_t(std::lround((pixel & mask) / low * 255.0 / (mask / low))) : 0;
+}
 
-    auto &b = f.bytes;
-    b = {'B', 'M'};
-    Put(b, offBits + static_cast<uint32_t>(rowBytes * rows));
-    Put(b, 0);
-    Put(b, offBits);
-    Put(b, s.headerSize);
-    Put(b, static_cast<uint32_t>(s.width), core ? 2 : 4);
-    Put(b, static_cast<uint32_t>(s.height), core ? 2 : 4);
-    Put(b, 1, 2);  // planes
-    Put(b, s.bits, 2);
-    if (!core) {
-        // biSizeImage is left 0, as writers often do.
-        for (uint32_t v : {s.compression, 0u, 3780u, 2835u, s.clrUsed, s.clrImportant}) Put(b, v);
-        if (s.headerSize > 40 || masksAfterHeader)
-            for (uint32_t m : s.masks) Put(b, m);
-        if (s.headerSize > 52) b.resize(14 + s.headerSize, 0x5A);  // colour space etc.: ignored
-    }
+// A small BMP writer, independent of the loader, and the DIB it should give:
+// rows bottom-up, in the file's depth unless masks widen them to 32 bits.
+// Uncompressed pixel bytes are a pattern the loader cannot guess.  A
+// run-length file's pixels are `picture`: hex bytes of its rows, bottom-up,
+// zero where it ends.
+BmpFile WriteBmp(const BmpSpec &s, const std::string &picture = "") {
+    const bool core = s.headerSize == 12, rle = s.compression == kRle8 || s.compression == kRle4;
+    const uint32_t most = s.bits <= 8 ? 1u << s.bits : 0;
+    const uint32_t entries = s.entries >= 0 ? s.entries : s.clrUsed ? s.clrUsed : most;
+    const auto masksAfter = static_cast<uint32_t>(s.headerSize == 40 ? 4 * s.masks.size() : 0);
+    const uint32_t offBits = 14 + s.headerSize + masksAfter + entries * (core ? 3 : 4) + s.gap;
+    const uint32_t rows = uint32_t(std::abs(s.height)), rowBytes = RowBytes(s.width, s.bits);
+    std::vector<uint8_t> data = s.data;
+    for (uint32_t i = 0; !rle && i < rowBytes * rows; ++i) data.push_back(uint8_t(i * 31 + 1));
+
+    BmpFile f;
+    std::vector<uint8_t> &b = f.bytes = {'B', 'M'};
+    for (uint32_t v : {offBits + static_cast<uint32_t>(data.size()), 0u, offBits, s.headerSize})
+        Put(b, v);
+    for (int32_t v : {s.width, s.height}) Put(b, static_cast<uint32_t>(v), core ? 2 : 4);
+    Put(b, 1 | s.bits << 16);  // planes, bits
+    // biSizeImage is left 0, as writers often do; colour space etc. is ignored.
+    for (uint32_t v : {s.compression, 0u, 3780u, 2835u, s.clrUsed, s.clrImportant})
+        if (b.size() < 14 + s.headerSize) Put(b, v);
+    for (uint32_t m : s.masks) Put(b, m);
+    b.resize(std::max<size_t>(b.size(), 14 + s.headerSize), 0);
+    std::vector<uint8_t> table;
     for (uint32_t i = 0; i < entries; ++i) {
-        const RGBQUAD q = {static_cast<BYTE>(i), static_cast<BYTE>(255 - i),
-                           static_cast<BYTE>(i * 7), static_cast<BYTE>(core ? 0 : i % 3)};
-        b.push_back(q.rgbBlue);
-        b.push_back(q.rgbGreen);
-        b.push_back(q.rgbRed);
-        if (!core) b.push_back(q.rgbReserved);
-        if (s.bits <= 8) f.table.push_back(q);
+        const uint8_t q[4] = {uint8_t(i), uint8_t(~i), uint8_t(i * 7), uint8_t(core ? 0 : i % 3)};
+        b.insert(b.end(), q, q + (core ? 3 : 4));
+        table.insert(table.end(), q, q + 4);
     }
     b.resize(b.size() + s.gap, 0xEE);
-    EXPECT_EQ(b.size(), offBits);
+    b.insert(b.end(), data.begin(), data.end());
 
-    const size_t used = static_cast<size_t>((int64_t{s.width} * s.bits + 7) / 8);
-    for (int64_t y = 0; y < rows; ++y) {
-        std::vector<uint8_t> row(rowBytes, 0);
-        for (size_t x = 0; x < used; ++x) row[x] = static_cast<uint8_t>(x * 31 + y * 17 + 1);
-        f.rows.push_back(row);
+    std::vector<uint32_t> m = s.compression == kBitfields ? s.masks
+                              : s.bits == 16 ? std::vector<uint32_t>{0x7C00, 0x3E0, 0x1F}
+                                             : kStandard;
+    m.resize(4, 0);
+    const bool standard = std::equal(kStandard.begin(), kStandard.end(), m.begin()) &&
+                          (m[3] == 0 || m[3] == 0xFF000000u);
+    const bool copy = s.bits != 16 && (s.bits != 32 || standard);
+    const uint32_t outBits = copy ? s.bits : 32, size = RowBytes(s.width, outBits) * rows;
+    // Entries beyond the depth are dropped, missing ones black.
+    const uint32_t colours = s.clrUsed && s.clrUsed < most ? s.clrUsed : most;
+    const uint32_t ppm = s.headerSize <= 16 ? 0 : 1;
+    auto &d = f.dib;
+    for (uint32_t v : {40u, uint32_t(s.width), rows, 1 | outBits << 16, 0u, size, 3780 * ppm,
+                       2835 * ppm, colours, s.clrImportant <= colours ? s.clrImportant : 0u})
+        Put(d, v);
+    table.resize(colours * 4, 0);
+    d.insert(d.end(), table.begin(), table.end());
+    for (size_t i = 0; i + 1 < picture.size(); i += picture[i] == ' ' ? 1 : 2)
+        if (picture[i] != ' ') d.push_back(uint8_t(std::stoul(picture.substr(i, 2), nullptr, 16)));
+    for (uint32_t r = 0; !rle && r < rows; ++r) {
+        const uint8_t *row = data.data() + (s.height < 0 ? rows - 1 - r : r) * rowBytes;
+        for (int32_t x = 0; !copy && x < s.width; ++x) {
+            uint32_t p = 0;
+            std::memcpy(&p, row + x * s.bits / 8, s.bits / 8);
+            d.insert(d.end(), {Scaled(p, m[2]), Scaled(p, m[1]), Scaled(p, m[0]), Scaled(p, m[3])});
+        }
+        if (copy) d.insert(d.end(), row, row + rowBytes);
     }
-    for (int64_t k = 0; k < rows; ++k) {
-        const auto &row = f.rows[static_cast<size_t>(s.height < 0 ? k : rows - 1 - k)];
-        b.insert(b.end(), row.begin(), row.end());
-    }
-    b.resize(b.size() + s.trailing, 0xCC);
+    d.resize(40 + table.size() + size, 0);
     return f;
 }
 
 // The loader's result, released at the end of the scope.
-struct Dib {
-    BITMAPINFO *p;
-    explicit Dib(BITMAPINFO *dib) : p(dib) {}
-    ~Dib() { GlobalFreeLocked(p); }
-    Dib(const Dib &) = delete;
-    Dib &operator=(const Dib &) = delete;
-    const uint8_t *Pixels() const {
-        return reinterpret_cast<const uint8_t *>(p) + sizeof(BITMAPINFOHEADER) +
-               p->bmiHeader.biClrUsed * sizeof(RGBQUAD);
-    }
-};
+using Dib = std::unique_ptr<BITMAPINFO, decltype(&GlobalFreeLocked)>;
 
 Dib Load(const std::vector<uint8_t> &bytes) {
-    return Dib(OpenDIBFromMemory(bytes.data(), bytes.size()));
+    return Dib(OpenDIBFromMemory(bytes.data(), bytes.size()), GlobalFreeLocked);
 }
 
-// Checks a result against the file it came from: normalised header, the
-// colour table (a core header's entries widened), and rows bottom-up whatever
-// the file's order.
-void ExpectDib(const Dib &dib, const BmpSpec &s, const BmpFile &f) {
-    ASSERT_NE(dib.p, nullptr);
-    const BITMAPINFOHEADER &h = dib.p->bmiHeader;
-    const size_t rows = f.rows.size();
-    EXPECT_EQ(h.biSize, 40u);
-    EXPECT_EQ(h.biWidth, s.width);
-    EXPECT_EQ(h.biHeight, static_cast<LONG>(rows));
-    EXPECT_EQ(h.biPlanes, 1);
-    EXPECT_EQ(h.biBitCount, s.bits);
-    EXPECT_EQ(h.biCompression, 0u);
-    EXPECT_EQ(h.biSizeImage, RowBytes(s.width, s.bits) * rows);
-    const bool core = s.headerSize == 12;
-    EXPECT_EQ(h.biXPelsPerMeter, core ? 0 : 3780);
-    EXPECT_EQ(h.biYPelsPerMeter, core ? 0 : 2835);
-    // An important count beyond the table means nothing: all are.
-    EXPECT_EQ(h.biClrImportant, s.clrImportant <= f.table.size() ? s.clrImportant : 0u);
-    ASSERT_EQ(h.biClrUsed, f.table.size());
-    for (size_t i = 0; i < f.table.size(); ++i) {
-        const RGBQUAD &got = dib.p->bmiColors[i], &want = f.table[i];
-        EXPECT_TRUE(got.rgbBlue == want.rgbBlue && got.rgbGreen == want.rgbGreen &&
-                    got.rgbRed == want.rgbRed && got.rgbReserved == want.rgbReserved)
-            << "colour " << i;
-    }
-    const uint8_t *px = dib.Pixels();
-    for (size_t k = 0; k < rows; ++k) {
-        const auto &want = f.rows[rows - 1 - k];
-        EXPECT_EQ(std::memcmp(px + k * want.size(), want.data(), want.size()), 0)
-            << "DIB row " << k;
-    }
-}
-
-void ExpectReads(const BmpSpec &s) {
-    const BmpFile f = WriteBmp(s);
-    ExpectDib(Load(f.bytes), s, f);
+void ExpectReads(const BmpSpec &s, const std::string &picture = "") {
+    const BmpFile f = WriteBmp(s, picture);
+    const Dib dib = Load(f.bytes);
+    ASSERT_NE(dib, nullptr);
+    const auto *block = reinterpret_cast<const uint8_t *>(dib.get());
+    ASSERT_EQ(std::memcmp(block, f.dib.data(), 40), 0) << "header";
+    const auto diff = std::mismatch(f.dib.begin(), f.dib.end(), block).first - f.dib.begin();
+    EXPECT_EQ(diff, std::ssize(f.dib)) << "first wrong byte of " << f.dib.size();
 }
 
 // Every test must hand back each block it got.
@@ -171,10 +153,9 @@ protected:
     void TearDown() override { EXPECT_EQ(QuelmGlobalBlocksLive(), live_) << "leaked DIB blocks"; }
 
     // Null, and not a single allocation on the way.
-    static void ExpectRefused(const std::vector<uint8_t> &bytes, const char *what) {
+    static void ExpectRefused(const std::vector<uint8_t> &bytes, const std::string &what) {
         const long before = QuelmGlobalAllocations();
-        Dib dib = Load(bytes);
-        EXPECT_EQ(dib.p, nullptr) << what;
+        EXPECT_EQ(Load(bytes), nullptr) << what;
         EXPECT_EQ(QuelmGlobalAllocations(), before) << what << ": allocated";
     }
 
@@ -182,257 +163,210 @@ private:
     long live_ = 0;
 };
 
-// ------------------------------------------------------------ good files
-
 TEST_F(Tolvan, ReadsEveryDepthOrientationAndHeader) {
-    for (uint32_t header : {12u, 40u, 52u, 56u, 108u, 124u})
-        for (uint16_t bits : {1, 4, 8, 24, 32})
-            for (int32_t width : {1, 3, 5, 17, 33})
-                for (int32_t height : {1, 4, -1, -5}) {
-                    if (header == 12 && (bits == 32 || height < 0)) continue;  // no such core files
-                    SCOPED_TRACE(testing::Message() << "header " << header << ", " << bits
-                                                    << " bits, " << width << " x " << height);
-                    ExpectReads(
-                        {.headerSize = header, .width = width, .height = height, .bits = bits});
+    for (uint32_t size : {12u, 16u, 40u, 52u, 56u, 64u, 108u, 124u})
+        for (uint16_t bits : {1, 4, 8, 16, 24, 32})
+            for (int32_t w : {1, 3, 5, 17, 33})
+                for (int32_t h : {1, 4, -1, -5}) {
+                    if (size == 12 && (bits % 16 == 0 || h < 0)) continue;  // no such files
+                    SCOPED_TRACE(testing::Message() << "header " << size << ", " << bits
+                                                    << " bits, " << w << " x " << h);
+                    ExpectReads({.headerSize = size, .width = w, .height = h, .bits = bits});
                 }
 }
 
-TEST_F(Tolvan, ReadsOtherLayouts) {
-    std::vector<std::pair<std::string, BmpSpec>> rows = {
+BmpSpec Masked(uint32_t h, uint16_t b, std::vector<uint32_t> m) {
+    return {.headerSize = h, .height = -3, .bits = b, .compression = kBitfields, .masks = m};
+}
+
+BmpSpec Rle(uint16_t b, int32_t w, std::vector<uint8_t> d) {
+    return {.width = w, .height = 3, .bits = b, .compression = b == 8 ? kRle8 : kRle4, .data = d};
+}
+
+TEST_F(Tolvan, ReadsEveryKind) {
+    const struct {
+        const char *what;
+        BmpSpec spec;
+        const char *picture = "";
+    } rows[] = {
         {"colour counts of the file's own", {.clrUsed = 5, .clrImportant = 3}},
         {"an important count beyond the table", {.bits = 4, .clrImportant = 17}},
+        {"a table longer than the depth allows", {.bits = 1, .clrUsed = 3}},
+        {"a table cut short by the pixels", {.bits = 4, .clrUsed = 9, .entries = 4}},
+        {"no table at 8 bits", {.entries = 0}},
+        {"a core table cut short", {.headerSize = 12, .entries = 200}},
         {"24 bits with a table to drop", {.bits = 24, .clrUsed = 6}},
-        {"32 bits with a table to drop", {.bits = 32, .clrUsed = 6}},
-        {"pixels from their offset and no further",
-         {.width = 9, .height = -3, .bits = 4, .gap = 100, .trailing = 64}},
+        {"16 bits with a table to drop", {.bits = 16, .clrUsed = 6}},
+        {"pixels from their offset", {.width = 9, .height = -3, .bits = 4, .gap = 100}},
         {"16384 wide", {.width = 16384, .height = -2, .bits = 1}},
         {"16384 tall", {.width = 1, .height = 16384, .bits = 1}},
+        {"5-6-5", Masked(40, 16, {0xF800, 0x7E0, 0x1F})},
+        {"4-4-4-4", Masked(124, 16, {0xF00, 0xF0, 0xF, 0xF000})},
+        {"1-5-5-5", Masked(108, 16, {0x7C00, 0x3E0, 0x1F, 0x8000})},
+        {"16 bits, a channel empty", Masked(52, 16, {0xFF00, 0, 0xF})},
+        {"standard, header 40", Masked(40, 32, kStandard)},
+        {"standard with alpha", Masked(56, 32, {0xFF0000, 0xFF00, 0xFF, 0xFF000000u})},
+        {"blue and red swapped", Masked(40, 32, {0xFF, 0xFF00, 0xFF0000})},
+        {"10-10-10", Masked(108, 32, {0x3FF00000, 0xFFC00, 0x3FF})},
+        {"alpha low, green all but it", Masked(124, 32, {0, 0xFFFFFF00u, 0, 0xFF})},
+        {"one field of 32 bits", Masked(52, 32, {0xFFFFFFFFu, 0, 0})},
+        // Run-length data, and the DIB's rows it gives in hex, bottom-up.
+        {"runs, odd absolute run, end of line, delta, end of bitmap",
+         Rle(8, 8, {3, 1, 0, 3, 0xA2, 3, 0xFF, 0, 0, 0, 2, 2, 0, 2, 1, 1, 1, 3, 0, 1, 9, 9}),
+         "010101a203ff0000 0202000000000000 0000000300000000"},
+        {"even absolute run, full rows, no end of bitmap",
+         Rle(8, 4, {0, 4, 5, 6, 7, 8, 0, 0, 4, 9, 0, 0, 1, 1, 0}), "05060708 09090909 01"},
+        {"last absolute run unpadded", Rle(8, 4, {0, 3, 1, 2, 3}), "010203"},
+        {"a run past its row", Rle(8, 4, {2, 7, 3, 8, 0, 0, 1, 9}), "0707"},
+        {"delta to the row's end, then past",
+         Rle(8, 4, {1, 5, 0, 2, 3, 0, 0, 0, 1, 6, 0, 2, 4, 0, 1, 7}), "05000000 06"},
+        {"a delta above the picture", Rle(8, 4, {1, 5, 0, 2, 0, 3, 1, 6}), "05"},
+        {"rows above the picture", Rle(8, 4, {0, 0, 0, 0, 1, 4, 0, 0, 1, 6}),
+         "0000000000000000 04"},
+        {"an absolute run cut short", Rle(8, 4, {1, 5, 0, 3, 1, 2}), "05"},
+        {"a delta cut short", Rle(8, 4, {1, 5, 0, 2, 1}), "05"},
+        {"4 bits: runs, odd absolute run, end of line, delta",
+         Rle(4, 8, {5, 0x12, 0, 0, 0, 5, 0x34, 0x5F, 0x20, 0, 0, 0, 0, 2, 1, 0, 3, 0x45, 0, 1}),
+         "12121000 345f2000 04540000"},
+        {"4 bits: even absolute run from an odd pixel",
+         Rle(4, 8, {1, 0x70, 0, 4, 0xAB, 0xCD, 0, 0, 0, 3, 0x12, 0x30, 0, 0, 4, 0xEF}),
+         "7abcd000 12300000 efef0000"},
+        {"4 bits: a run past its row", Rle(4, 8, {0, 5, 0x12, 0x34, 0x50, 0, 4, 0x67}), "123450"},
+        {"4 bits: an absolute run cut short", Rle(4, 8, {1, 0x90, 0, 5, 0x12, 0x34}), "90"},
+        // 1 MiB of pixels whatever the data, and 256 bytes more per byte of it.
+        {"the most two bytes may give",
+         {.width = 512, .height = 2049, .compression = kRle8, .data = {0, 1}}},
     };
-    for (uint32_t header : {40u, 56u, 108u, 124u}) {
-        const BmpSpec s{.headerSize = header, .height = -3, .bits = 32, .compression = kBitfields};
-        rows.push_back({"standard bitfields, header " + std::to_string(header), s});
-    }
-    for (const auto &[what, s] : rows) {
-        SCOPED_TRACE(what);
-        ExpectReads(s);
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        ExpectReads(row.spec, row.picture);
     }
 }
 
 // Files that hold every byte they claim, in layouts the loader does not read.
 TEST_F(Tolvan, RefusesWhatItDoesNotRead) {
-    const BmpSpec bitfields{.bits = 32, .compression = kBitfields};
-    std::vector<std::pair<std::string, BmpSpec>> rows = {
-        {"16-bit bitfields", {.bits = 16, .compression = kBitfields}},
-        {"16-bit V4 bitfields", {.headerSize = 108, .bits = 16, .compression = kBitfields}},
-        {"8-bit bitfields", {.compression = kBitfields}},
-        {"1 bit, 3 colours", {.bits = 1, .clrUsed = 3}},
-        {"4 bits, 17 colours", {.bits = 4, .clrUsed = 17}},
+    const std::pair<const char *, BmpSpec> rows[] = {
+        {"8-bit bitfields", Masked(40, 8, kStandard)},
+        {"24-bit bitfields", Masked(40, 24, kStandard)},
+        {"a mask with a hole", Masked(40, 16, {0xF800, 0x7E0, 0x1D})},
+        {"an alpha mask with a hole", Masked(56, 32, {0xFF0000, 0xFF00, 0xFF, 0x81000000u})},
+        {"a mask past 16 bits", Masked(108, 16, {0x1F000, 0x7E0, 0x1F})},
+        {"OS/2 Huffman 1D", {.headerSize = 64, .bits = 1, .compression = 3}},
+        {"OS/2 Huffman 1D's code at 16 bits", {.headerSize = 64, .bits = 16, .compression = 3}},
+        {"OS/2 RLE24", {.headerSize = 64, .bits = 24, .compression = 4}},
+        {"alpha bitfields",
+         {.bits = 32, .compression = 6, .masks = {0xFF0000, 0xFF00, 0xFF, 0xFF000000u}}},
+        {"RLE8 at 4 bits", {.bits = 4, .compression = kRle8, .data = {0, 1}}},
+        {"RLE4 at 8 bits", {.compression = kRle4, .data = {0, 1}}},
+        {"RLE8 top-down", {.height = -2, .compression = kRle8, .data = {0, 1}}},
+        {"more pixels than run-length data may give",
+         {.width = 512, .height = 2049, .compression = kRle8, .data = {1}}},
         {"16385 wide", {.width = 16385, .height = -2, .bits = 1}},
         {"16385 tall", {.width = 1, .height = 16385, .bits = 1}},
         {"16385 rows top-down", {.width = 1, .height = -16385, .bits = 1}},
-        {"blue and red swapped", bitfields},
     };
-    std::swap(rows.back().second.masks[0], rows.back().second.masks[2]);
-    for (int i = 0; i < 3; ++i) {
-        rows.push_back({"channel " + std::to_string(i) + " off its byte", bitfields});
-        rows.back().second.masks[i] <<= 8;
-    }
-    for (const auto &[what, s] : rows) ExpectRefused(WriteBmp(s).bytes, what.c_str());
+    for (const auto &[what, s] : rows) ExpectRefused(WriteBmp(s).bytes, what);
 }
 
-// --------------------------------------------------------- hostile files
-
-TEST_F(Tolvan, RefusesEveryTruncation) {
+// Each lie overwrites one field (2, 4 or 8 bytes) of a valid file; every
+// file cut short is refused.
+TEST_F(Tolvan, RefusesLyingHeadersAndTruncation) {
     EXPECT_EQ(OpenDIBFromMemory(nullptr, 100), nullptr);
-    for (uint32_t header : {12u, 40u, 124u})
-        for (uint16_t bits : {1, 8, 24}) {
-            const BmpFile f =
-                WriteBmp({.headerSize = header, .width = 5, .height = 3, .bits = bits});
-            for (size_t n = 0; n < f.bytes.size(); ++n) {
-                const std::vector<uint8_t> cut(f.bytes.begin(), f.bytes.begin() + n);
-                ExpectRefused(cut, ("cut at " + std::to_string(n)).c_str());
-            }
+    const std::vector<uint8_t> info = WriteBmp({.width = 5, .height = 3}).bytes;
+    const std::vector<uint8_t> core = WriteBmp({.headerSize = 12, .width = 4}).bytes;
+    const std::vector<uint8_t> masked = WriteBmp(Masked(40, 16, {0xF800, 0x7E0, 0x1F})).bytes;
+    for (const std::vector<uint8_t> *file : {&info, &core, &masked}) {
+        ASSERT_NE(Load(*file), nullptr);
+        for (size_t n = 0; n < file->size(); ++n)
+            ExpectRefused({file->begin(), file->begin() + static_cast<ptrdiff_t>(n)},
+                          "cut at " + std::to_string(n));
+    }
+    const uint64_t size = info.size(), huge = uint64_t{static_cast<uint32_t>(-16384)} << 32;
+    // File, field, offset, bytes, lies.
+    const std::tuple<const std::vector<uint8_t> &, const char *, size_t, int, std::vector<uint64_t>>
+        fields[] = {
+            {info, "signature", 0, 2, {'B' | ('A' << 8)}},
+            {info, "pixel offset", 10, 4, {size, size + 1, 0xFFFFFFFFu, 14 + 39}},
+            {info, "header size", 14, 4, {0, 20, 48, size, 0xFFFFFFF0u}},
+            {info, "width", 18, 4, {0, 0xFFFFFFFBu, 16385, 0x7FFFFFFFu, 0x80000000u, 9}},
+            {info, "height", 22, 4, {0, 16385, 0xFFFFBFFFu, 0x80000000u, 4}},
+            // Claims a tiny file cannot hold must not be allocated for.
+            {info, "width and height", 18, 8, {16384 | huge, 65536 | uint64_t{65536} << 32}},
+            {info, "planes", 26, 2, {0, 2}},
+            {info, "bits", 28, 2, {0, 2, 3, 64}},
+            // bitfields at 8 bits, JPEG, PNG, alpha bitfields, unknown
+            {info, "compression", 30, 4, {3, 4, 5, 6, 0x12345678u}},
+            {core, "core width", 18, 2, {0, 0xFFFF}},
+            {core, "core height", 20, 2, {0}},
+            {core, "core planes", 22, 2, {3}},
+            {core, "core bits", 24, 2, {16}},
+            {core, "core pixel offset inside the header", 10, 4, {14 + 11}},
+        };
+    for (const auto &[file, name, at, width, lies] : fields)
+        for (uint64_t lie : lies) {
+            std::vector<uint8_t> bytes = file;
+            Poke(bytes, at, lie, width);
+            ExpectRefused(bytes, std::string(name) + " " + std::to_string(lie));
         }
 }
 
-// Each lie overwrites one field of a valid file.
-struct Field {
-    const char *name;
-    size_t at;  // from the start of the file
-    int width;  // 2 or 4 bytes
-    std::vector<uint32_t> lies;
-};
-
-TEST_F(Tolvan, RefusesLyingHeaders) {
-    const BmpFile info = WriteBmp({.width = 5, .height = 3});
-    const BmpFile core = WriteBmp({.headerSize = 12, .width = 4});
-    const auto size = static_cast<uint32_t>(info.bytes.size());
-    const uint32_t tableEnd = 14 + 40 + 256 * 4;
-    const std::pair<const BmpFile *, std::vector<Field>> files[] = {
-        {&info,
-         {{"signature", 0, 2, {'B' | ('A' << 8)}},
-          {"pixel offset", 10, 4, {size, size + 1, 0xFFFFFFFFu, tableEnd - 4, 20}},
-          {"header size", 14, 4, {0, 64, size, 0xFFFFFFF0u}},
-          {"width", 18, 4, {0, static_cast<uint32_t>(-5), 16385, 0x7FFFFFFFu, 0x80000000u, 9}},
-          {"height", 22, 4, {0, 16385, static_cast<uint32_t>(-16385), 0x80000000u, 4}},
-          {"planes", 26, 2, {0, 2}},
-          {"bits", 28, 2, {0, 2, 16, 64}},
-          // RLE8, RLE4, JPEG, PNG, alpha bitfields, unknown
-          {"compression", 30, 4, {1, 2, 4, 5, 6, 0x12345678u}},
-          {"colours", 46, 4, {257, 0xFFFFFFFFu}}}},
-        {&core,
-         {{"core width", 18, 2, {0, 0xFFFF}},
-          {"core height", 20, 2, {0}},
-          {"core planes", 22, 2, {3}},
-          {"core bits", 24, 2, {16}},
-          {"core pixel offset inside the table", 10, 4, {14 + 12 + 255 * 3}}}},
-    };
-    for (const auto &[file, fields] : files) {
-        ASSERT_NE(Load(file->bytes).p, nullptr);
-        for (const Field &field : fields)
-            for (uint32_t lie : field.lies) {
-                std::vector<uint8_t> bytes = file->bytes;
-                Poke(bytes, field.at, lie, field.width);
-                ExpectRefused(bytes, (std::string(field.name) + " " + std::to_string(lie)).c_str());
-            }
-    }
-}
-
-// Dimensions whose pixel count overflows 32 bits, claimed by a tiny file,
-// must not make the loader ask for the memory they would take.
-TEST_F(Tolvan, HugeClaimsAllocateNothing) {
-    for (uint16_t bits : {1, 8, 32}) {
-        std::vector<uint8_t> bytes = WriteBmp({.width = 1, .height = 1, .bits = bits}).bytes;
-        Poke(bytes, 18, 16384);
-        Poke(bytes, 22, static_cast<uint32_t>(-16384));
-        ExpectRefused(bytes, "16384 x 16384");
-        Poke(bytes, 18, 65536);
-        Poke(bytes, 22, 65536);  // 2^32 pixels
-        ExpectRefused(bytes, "65536 x 65536");
-    }
-}
-
-// ------------------------------------------------------------- file search
-
-#ifndef TOLVAN_INSTALLED_DIR
-#error "the test build names the installed data folder the loader was compiled with"
-#endif
-
-void SetEnv(const char *name, const char *value) {
-#ifdef _WIN32
-    _putenv_s(name, value ? value : "");
-#else
-    if (value)
-        setenv(name, value, 1);
-    else
-        unsetenv(name);
-#endif
-}
-
-// Folders standing in for the current directory and QUELM_DATA, one pair per
-// test, beside the installed data folder the loader was compiled with.  Tests
-// may run at once, so each uses a file name of its own.
-class TolvanSearch : public Tolvan {
-protected:
-    void SetUp() override {
-        Tolvan::SetUp();
-        const std::string test = testing::UnitTest::GetInstance()->current_test_info()->name();
-        name_ = test + ".bmp";
-        root_ = installed_.parent_path() / "tolvan_search" / test;
-        cwd_ = root_ / "cwd";
-        data_ = root_ / "data";
-        Clean();
-        fs::create_directories(cwd_);
-        fs::create_directories(data_);
-        fs::create_directories(installed_);
-        saved_ = fs::current_path();
-        fs::current_path(cwd_);
-        const char *env = std::getenv("QUELM_DATA");
-        hadEnv_ = env != nullptr;
-        savedEnv_ = env ? env : "";
-        SetEnv("QUELM_DATA", data_.string().c_str());
-    }
-    void TearDown() override {
-        fs::current_path(saved_);
-        SetEnv("QUELM_DATA", hadEnv_ ? savedEnv_.c_str() : nullptr);
-        Clean();
-        Tolvan::TearDown();
-    }
-    void Clean() {
-        fs::remove_all(root_);
-        fs::remove(installed_ / name_);
-        fs::remove_all(installed_ / root_.filename());
-    }
-
-    static void Write(const fs::path &file, const std::vector<uint8_t> &bytes) {
+// A bare name is looked for in the current directory, then QUELM_DATA, then
+// the installed data folder the loader was compiled with; folders of the
+// test's own stand in for the first two.
+TEST_F(Tolvan, LooksInCurrentDirectoryThenQuelmDataThenInstalledFolder) {
+    const fs::path installed = TOLVAN_INSTALLED_DIR, saved = fs::current_path();
+    const fs::path root = installed.parent_path() / "tolvan_search";
+    const fs::path cwd = root / "cwd", data = root / "data";
+    const std::string name = "tolvan_search.bmp";
+    // A one-row bitmap whose width tells where it was found, and that width.
+    const auto put = [](const fs::path &file, int width) {
         fs::create_directories(file.parent_path());
+        const std::vector<uint8_t> bytes = WriteBmp({.width = width, .height = 1}).bytes;
         std::ofstream(file, std::ios::binary)
-            .write(reinterpret_cast<const char *>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
-    }
-    // A one-row bitmap whose width tells where it was found.
-    static void Put(const fs::path &file, int width) {
-        Write(file, WriteBmp({.width = width, .height = 1}).bytes);
-    }
-    // The width of what OpenDIB found, 0 for null.
-    static int FoundWidth(const std::string &name) {
-        const Dib dib(OpenDIB(name.c_str()));
-        return dib.p ? dib.p->bmiHeader.biWidth : 0;
-    }
-
-    const fs::path installed_ = TOLVAN_INSTALLED_DIR;
-    fs::path root_, cwd_, data_, saved_;
-    std::string name_, savedEnv_;
-    bool hadEnv_ = false;
-};
-
-TEST_F(TolvanSearch, RefusesTruncatedAndMissingFiles) {
-    std::vector<uint8_t> bytes = WriteBmp(BmpSpec{}).bytes;
-    bytes.pop_back();
-    Write(cwd_ / name_, bytes);
-    const long before = QuelmGlobalAllocations();
-    EXPECT_EQ(OpenDIB(name_.c_str()), nullptr);
-    EXPECT_EQ(OpenDIB("absent.bmp"), nullptr);
-    EXPECT_EQ(OpenDIB(""), nullptr);
-    EXPECT_EQ(OpenDIB(nullptr), nullptr);
-    EXPECT_EQ(QuelmGlobalAllocations(), before);
-}
-
-TEST_F(TolvanSearch, LooksInCurrentDirectoryThenQuelmDataThenInstalledFolder) {
-    Put(cwd_ / name_, 1);
-    Put(data_ / name_, 2);
-    Put(installed_ / name_, 3);
-    EXPECT_EQ(FoundWidth(name_), 1);
-    fs::remove(cwd_ / name_);
-    EXPECT_EQ(FoundWidth(name_), 2);
-    SetEnv("QUELM_DATA", (data_.string() + "/").c_str());
-    EXPECT_EQ(FoundWidth(name_), 2);
+            .write(reinterpret_cast<const char *>(bytes.data()), std::ssize(bytes));
+    };
+    const auto found = [](const std::string &path) {
+        const Dib dib(OpenDIB(path.c_str()), GlobalFreeLocked);
+        return dib ? dib->bmiHeader.biWidth : 0;
+    };
+    fs::remove_all(root);
+    put(cwd / name, 1);
+    put(data / name, 2);
+    put(installed / name, 3);
+    fs::current_path(cwd);
+    setenv("QUELM_DATA", data.c_str(), 1);
+    EXPECT_EQ(found(name), 1);
+    fs::remove(cwd / name);
+    EXPECT_EQ(found(name), 2);
+    setenv("QUELM_DATA", (data.string() + "/").c_str(), 1);
+    EXPECT_EQ(found(name), 2);
     // An unset or empty QUELM_DATA is skipped.
-    SetEnv("QUELM_DATA", nullptr);
-    EXPECT_EQ(FoundWidth(name_), 3);
-    SetEnv("QUELM_DATA", "");
-    EXPECT_EQ(FoundWidth(name_), 3);
-    SetEnv("QUELM_DATA", data_.string().c_str());
-    fs::remove(data_ / name_);
-    EXPECT_EQ(FoundWidth(name_), 3);
-    fs::remove(installed_ / name_);
-    EXPECT_EQ(FoundWidth(name_), 0);
-    // A file found but not readable ends the search.
-    Put(data_ / name_, 2);
-    std::ofstream(cwd_ / name_, std::ios::binary) << "BM not a bitmap";
-    EXPECT_EQ(FoundWidth(name_), 0);
-}
-
-TEST_F(TolvanSearch, OpensANameWithADirectoryAsGiven) {
-    const std::string sub = root_.filename().string();
-    const std::string relative = sub + "/" + name_;
-    Put(data_ / sub / name_, 2);
-    Put(installed_ / sub / name_, 3);
-    EXPECT_EQ(FoundWidth(relative), 0);
-    Put(cwd_ / sub / name_, 5);
-    EXPECT_EQ(FoundWidth(relative), 5);
-    EXPECT_EQ(FoundWidth("./" + relative), 5);
-    EXPECT_EQ(FoundWidth((data_ / sub / name_).string()), 2);
+    unsetenv("QUELM_DATA");
+    EXPECT_EQ(found(name), 3);
+    setenv("QUELM_DATA", "", 1);
+    EXPECT_EQ(found(name), 3);
+    setenv("QUELM_DATA", data.c_str(), 1);
+    fs::remove(data / name);
+    EXPECT_EQ(found(name), 3);
+    fs::remove(installed / name);
+    EXPECT_EQ(found(name), 0);
+    // A file found but cut short ends the search, and nothing is allocated.
+    put(data / name, 2);
+    put(cwd / name, 1);
+    fs::resize_file(cwd / name, fs::file_size(cwd / name) - 1);
+    const long before = QuelmGlobalAllocations();
+    EXPECT_EQ(found(name), 0);
+    for (const char *bad : {"absent.bmp", "", static_cast<const char *>(nullptr)})
+        EXPECT_EQ(OpenDIB(bad), nullptr);
+    EXPECT_EQ(QuelmGlobalAllocations(), before);
+    // A name with a folder is opened as given, and only there.
+    put(data / "sub" / name, 2);
+    EXPECT_EQ(found("sub/" + name), 0);
+    put(cwd / "sub" / name, 5);
+    EXPECT_EQ(found("./sub/" + name), 5);
+    EXPECT_EQ(found((data / "sub" / name).string()), 2);
+    fs::current_path(saved);
+    fs::remove_all(root);
 }
 
 }  // namespace

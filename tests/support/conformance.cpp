@@ -178,9 +178,8 @@ void ApplySpin(const Json &step, CAMERA &camera) {
     static constexpr std::pair<const char *, double V::*> kDoubles[] = {
         {"Magnification", &V::Magnification}, {"CameraAngle", &V::CameraAngle},
         {"TargetAngle", &V::TargetAngle}};
-    for (const auto &[name, value] : step.items()) {
-        const std::string &key = name;  // clang 14 cannot capture a structured binding
-        auto named = [&key](const auto &m) { return key == m.first; };
+    for (const auto &[key, value] : step.items()) {
+        auto named = [&k = key](const auto &m) { return k == m.first; };  // clang 14: no [&key]
         const auto i = std::find_if(std::begin(kInts), std::end(kInts), named);
         const auto d = std::find_if(std::begin(kDoubles), std::end(kDoubles), named);
         if (i != std::end(kInts))
