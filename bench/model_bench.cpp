@@ -3,7 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "model/model.h"
-#include "platform/globalmem.h"
+#include "quelm_globalmem.h"
 #include "stadium/stadium.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include <cassert>
 
-#include "platform/globalmem.h"
+#include "quelm_globalmem.h"
 
 namespace {
 

@@ -4,8 +4,9 @@
 #include <cmath>
 
 #include "camera/sliderdlg.h"
+#include "math/fp.h"
 #include "math/trunc.h"
-#include "platform/globalmem.h"
+#include "quelm_globalmem.h"
 
 extern "C" {
 SPINDEMO_FEATURES SpinDemoFeature[SPINDEMO_FEATURE_ENTRIES];
@@ -68,10 +69,10 @@ extern "C" void QUELMAPI MakeSpinDemoView(CAMERA *Camera) {
     if (!spin) return;
     const double a = StepAngle(spin->TargetStep, spin->TargetAngle);
     const double b = StepAngle(spin->CameraStep, spin->CameraAngle);
-    Camera->Xtarget = Rounded(std::cos(a) * spin->TargetRadius);
-    Camera->Ytarget = Rounded(std::sin(a) * spin->TargetRadius);
-    Camera->Xcamera = Rounded(std::cos(b) * spin->CameraRadius);
-    Camera->Ycamera = Rounded(std::sin(b) * spin->CameraRadius);
+    Camera->Xtarget = Rounded(fp::Cos(a) * spin->TargetRadius);
+    Camera->Ytarget = Rounded(fp::Sin(a) * spin->TargetRadius);
+    Camera->Xcamera = Rounded(fp::Cos(b) * spin->CameraRadius);
+    Camera->Ycamera = Rounded(fp::Sin(b) * spin->CameraRadius);
     Camera->Ztarget = spin->TargetHeight;
     Camera->Zcamera = spin->CameraHeight;
     Camera->BankAngle = 0;

@@ -6,9 +6,9 @@ function(quelm_host_tool name source)
   set(out ${CMAKE_CURRENT_BINARY_DIR}/${name}-host)
   add_custom_command(OUTPUT ${out}
     COMMAND ${QUELM_HOST_CXX} -std=c++20 -O1 ${QUELM_WARNINGS} ${QUELM_FP_FLAGS}
-            -I${PROJECT_SOURCE_DIR}/include ${source} -o ${out}
-    DEPENDS ${source} ${PROJECT_SOURCE_DIR}/include/quelm_dialoghost.h
-            ${PROJECT_SOURCE_DIR}/include/quelm_types.h
+            -DQUELM_WINDOWS_NAMES -I${PROJECT_SOURCE_DIR}/include/quelm ${source} -o ${out}
+    DEPENDS ${source} ${PROJECT_SOURCE_DIR}/include/quelm/quelm_dialoghost.h
+            ${PROJECT_SOURCE_DIR}/include/quelm/quelm_types.h
     COMMENT "Building ${name} for the build machine")
   add_custom_target(${name}_host DEPENDS ${out})
   add_executable(${name} IMPORTED GLOBAL)

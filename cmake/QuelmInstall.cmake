@@ -4,7 +4,8 @@
 #   find_package(quelm)  ->  quelm::quelm (with quelm::gresk, quelm::tolvan and
 #                            the platform layer it needs), or
 #   pkg-config quelm.
-# Every library is static, so the platform layer is installed beside them.
+# The libraries are static, or shared with BUILD_SHARED_LIBS; either way the
+# platform layer is installed beside them.
 include(CMakePackageConfigHelpers)
 
 set(QUELM_INSTALL_CMAKEDIR "${CMAKE_INSTALL_LIBDIR}/cmake/quelm")
@@ -14,16 +15,10 @@ install(TARGETS quelm gresk tolvan quelm_platform EXPORT quelmTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
   INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-install(FILES
-  ${PROJECT_SOURCE_DIR}/include/quelm.h
-  ${PROJECT_SOURCE_DIR}/include/quelm_types.h
-  ${PROJECT_SOURCE_DIR}/include/quelm_dialoghost.h
-  ${PROJECT_SOURCE_DIR}/include/gresk.h
-  ${PROJECT_SOURCE_DIR}/include/tolvan.h
-  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-# The global heap's calls, for hosts that release what OpenDIB returns.
-install(FILES ${PROJECT_SOURCE_DIR}/platform/globalmem.h
-  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} RENAME quelm_globalmem.h)
+# The public headers, under include/quelm: #include <quelm/quelm.h>.  Among
+# them quelm_globalmem.h, the global heap's calls, for hosts that release
+# what OpenDIB returns.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/quelm DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 # The generator is a host tool; a build without tools installs no art, which
 # the library does without.
 if(TARGET quelm_data)
@@ -48,6 +43,14 @@ else()
   file(RELATIVE_PATH QUELM_PC_UP "/root/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/root")
   string(REGEX REPLACE "/$" "" QUELM_PC_UP "${QUELM_PC_UP}")
   set(QUELM_PC_PREFIX "\${pcfiledir}/${QUELM_PC_UP}")
+endif()
+# Static libraries are C++ inside a C interface: the C++ runtime comes along.
+set(QUELM_PC_LIBS "-lquelm -lgresk -ltolvan -lquelm_platform")
+if(NOT BUILD_SHARED_LIBS)
+  string(APPEND QUELM_PC_LIBS " -lstdc++ -lm")
+  foreach(lib IN LISTS CMAKE_DL_LIBS)
+    string(APPEND QUELM_PC_LIBS " -l${lib}")
+  endforeach()
 endif()
 configure_file(${PROJECT_SOURCE_DIR}/cmake/quelm.pc.in ${PROJECT_BINARY_DIR}/quelm.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/quelm.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

@@ -20,7 +20,7 @@
 #include "camera/camera.h"
 #include "fuzz/fuzz_input.h"
 #include "model/model.h"
-#include "platform/globalmem.h"
+#include "quelm_globalmem.h"
 #include "quelm.h"
 #include "scene/scene.h"
 

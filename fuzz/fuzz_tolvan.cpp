@@ -11,7 +11,7 @@
 #include <string>
 
 #include "fuzz/fuzz_input.h"
-#include "platform/globalmem.h"
+#include "quelm_globalmem.h"
 #include "tolvan.h"
 
 namespace {

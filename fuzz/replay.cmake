@@ -2,9 +2,9 @@
 # test that replays its seed corpus (fuzz/corpus/<target>) and the inputs of
 # the crashes it found (tests/data/regressions/<target>).
 if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
-  set(QUELM_FUZZ_LIBS_tolvan tolvan quelm_platform)
-  set(QUELM_FUZZ_LIBS_gresk gresk)
-  set(QUELM_FUZZ_LIBS_api quelm)
+  set(QUELM_FUZZ_LIBS_tolvan tolvan_objects quelm_platform)
+  set(QUELM_FUZZ_LIBS_gresk gresk_objects)
+  set(QUELM_FUZZ_LIBS_api ${QUELM_ALL_OBJECTS})
   foreach(target tolvan gresk api)
     string(SUBSTRING ${target} 0 1 first)
     string(TOUPPER ${first} first)

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "math/fp.h"
 #include "math/trunc.h"
 
 namespace {
@@ -128,7 +129,7 @@ int32_t SetViewplaneNormal(VANTAGE *Perspective) {
     const double dX = p.XT - p.XPC;
     const double dY = p.YT - p.YPC;
     const double dZ = p.ZT - p.ZPC;
-    const double d = std::sqrt(dX * dX + dY * dY + dZ * dZ);
+    const double d = fp::Sqrt(dX * dX + dY * dY + dZ * dZ);
     if (d < kMinLength) return 0;
     p.CAMARA_DIST = d;
     const double rd = 1.0 / d;
@@ -159,7 +160,7 @@ int32_t SetWorldToCamera(VANTAGE *Perspective) {
     p.DYUP -= d * p.DYN;
     p.DZUP -= d * p.DZN;
 
-    d = std::sqrt(p.DXUP * p.DXUP + p.DYUP * p.DYUP + p.DZUP * p.DZUP);
+    d = fp::Sqrt(p.DXUP * p.DXUP + p.DYUP * p.DYUP + p.DZUP * p.DZUP);
     if (d < kMinLength) return 0;
     const double rp = 1.0 / d;
     p.DXUP *= rp;

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "math/math.h"
+#include "math/fp.h"
 #include "math/trunc.h"
 
 namespace {
@@ -111,5 +112,5 @@ extern "C" int32_t QUELMAPI WorldToScreenZ(VANTAGE *Perspective, int32_t Xw, int
     const double dx = static_cast<double>(int64_t{Xw} - cx);
     const double dy = static_cast<double>(int64_t{Yw} - cy);
     const double dz = static_cast<double>(int64_t{Zw} - cz);
-    return TruncToInt32(std::sqrt(dx * dx + dy * dy + dz * dz) + 0.5);
+    return TruncToInt32(fp::Sqrt(dx * dx + dy * dy + dz * dz) + 0.5);
 }

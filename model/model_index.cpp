@@ -11,7 +11,7 @@
 #include <cstring>
 
 #include "model/model.h"
-#include "platform/globalmem.h"
+#include "quelm_globalmem.h"
 
 namespace {
 

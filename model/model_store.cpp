@@ -9,7 +9,7 @@
 
 #include "model/model.h"
 #include "model/model_index.h"
-#include "platform/globalmem.h"
+#include "quelm_globalmem.h"
 
 extern "C" {
 MODEL *Model = nullptr;

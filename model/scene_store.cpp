@@ -4,7 +4,7 @@
 // The projection fills the pools; these calls only read them.  Queries whose
 // cursor or position names no vertex of a current surface answer 0.
 #include "model/model.h"
-#include "platform/globalmem.h"
+#include "quelm_globalmem.h"
 
 namespace {
 

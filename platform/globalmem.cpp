@@ -1,5 +1,5 @@
 // The global heap: KERNEL32 on Windows, a calloc-backed stand-in elsewhere.
-#include "globalmem.h"
+#include "quelm_globalmem.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -110,9 +110,9 @@ endforeach()
 quelm_ordinal_imports(quelm_gresk32_ordinals GRESK32)
 quelm_ordinal_imports(quelm_tolvan32_ordinals TOLVAN32)
 
-# The def file picks the exports out of the static libraries.
-quelm_dll(gresk_dll GRESK32 LIBS gresk)
-quelm_dll(tolvan_dll TOLVAN32 LIBS tolvan)
+# The def file picks the exports out of the objects.
+quelm_dll(gresk_dll GRESK32 LIBS gresk_objects)
+quelm_dll(tolvan_dll TOLVAN32 LIBS tolvan_objects quelm_platform)
 
 # QUELM.DLL: the library's objects, its version block and dialog templates;
 # the rasteriser and the bitmap loader only through the ordinal imports.

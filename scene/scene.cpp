@@ -7,7 +7,7 @@
 #include <cassert>
 
 #include "model/model.h"
-#include "platform/globalmem.h"
+#include "quelm_globalmem.h"
 #include "stadium/stadium.h"
 
 extern "C" {

@@ -1,6 +1,6 @@
 // materials.h - the stadium's materials, one row each: the palette index the
 // builder fills surfaces with, and the colour the host tools' default
-// palette (resources/palette.cpp) shows it in, as red, green, blue.
+// palette (common/palette.cpp) shows it in, as red, green, blue.
 #ifndef QUELM_STADIUM_MATERIALS_H
 #define QUELM_STADIUM_MATERIALS_H
 

@@ -12,7 +12,7 @@
 #include <initializer_list>
 
 #include "model/model.h"
-#include "platform/globalmem.h"
+#include "quelm_globalmem.h"
 #include "tolvan.h"
 
 int32_t QlmCmpPolyNum[kQlmCmpEntries];

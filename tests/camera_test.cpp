@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "platform/globalmem.h"
+#include "quelm_globalmem.h"
 #include "quelm.h"
 
 // Linked with --wrap=GlobalAllocLocked, so that allocations can be made to fail.

@@ -8,8 +8,8 @@
 #include <new>
 #include <vector>
 
-#include "bench/bench_views.h"
-#include "platform/globalmem.h"
+#include "common/views.h"
+#include "quelm_globalmem.h"
 #include "quelm.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "globalmem.h"
-#include "resources/palette.h"
+#include "quelm_globalmem.h"
+#include "common/palette.h"
 #include "tolvan.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "model/model.h"
-#include "platform/globalmem.h"
+#include "quelm_globalmem.h"
 #include "scene/scene.h"
 #include "tolvan.h"
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "model/model.h"
-#include "platform/globalmem.h"
+#include "quelm_globalmem.h"
 
 namespace {
 

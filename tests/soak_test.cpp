@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "model/model.h"
-#include "platform/globalmem.h"
+#include "quelm_globalmem.h"
 #include "quelm.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "globalmem.h"
+#include "quelm_globalmem.h"
 #include "tolvan.h"
 
 namespace fs = std::filesystem;

@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <thread>
 
-#include "resources/palette.h"
+#include "common/palette.h"
 #include "tests/support/conformance.h"
 #include "tests/support/run_tool.h"
 #include "tools/quelm/image.h"

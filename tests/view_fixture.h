@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/globalmem.h"
+#include "quelm_globalmem.h"
 #include "quelm.h"
 #include "view/view.h"
 

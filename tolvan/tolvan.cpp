@@ -23,7 +23,7 @@
 #include <unistd.h>
 #endif
 
-#include "globalmem.h"
+#include "quelm_globalmem.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "resources/palette.h"
+#include "common/palette.h"
 
 namespace {
 

@@ -15,10 +15,10 @@
 #include <cstring>
 #include <new>
 
-#include "bench/bench_views.h"
-#include "quelm.h"
-#include "quelm_dialoghost.h"
-#include "resources/palette.h"
+#include "common/views.h"
+#include <quelm/quelm.h>
+#include <quelm/quelm_dialoghost.h>
+#include "common/palette.h"
 #include "tools/viewer/camera_control.h"
 #include "tools/viewer/frames.h"
 

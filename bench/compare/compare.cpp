@@ -26,7 +26,7 @@
 #include "bench/compare/alternatives.h"
 #include "bench/support/bench_frame.h"
 #include "bench/support/timing.h"
-#include "platform/globalmem.h"
+#include "quelm_globalmem.h"
 
 namespace {
 

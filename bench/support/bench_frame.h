@@ -12,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-#include "bench/bench_views.h"
+#include "common/views.h"
 #include "gresk.h"
 #include "quelm.h"
 

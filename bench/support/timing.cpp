@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "model/model.h"
-#include "platform/globalmem.h"
+#include "quelm_globalmem.h"
 #include "stadium/stadium.h"
 
 namespace quelm_bench {

@@ -1,10 +1,16 @@
 /* An outside program using an installed quelm from plain C: one frame of the
- * stadium into a memory bitmap.  Exits 0 when the picture was drawn. */
-#include <quelm.h>
-#include <quelm_globalmem.h>
-#include <tolvan.h>
+ * stadium into a memory bitmap.  Exits 0 when the picture was drawn.  Like
+ * many hosts it has a RECT and a BYTE of its own, which quelm's types must
+ * leave alone. */
 #include <stdio.h>
 #include <string.h>
+
+typedef struct { double x, y, width, height; } RECT;
+typedef unsigned char BYTE;
+
+#include <quelm/quelm.h>
+#include <quelm/quelm_globalmem.h>
+#include <quelm/tolvan.h>
 
 #define WIDTH 160
 #define HEIGHT 120
@@ -12,9 +18,11 @@
 
 int main(void) {
     static struct {
-        BITMAPINFOHEADER header;
-        RGBQUAD colours[256];
+        quelm_BITMAPINFOHEADER header;
+        quelm_RGBQUAD colours[256];
     } bmi;
+    const RECT window = {0, 0, WIDTH, HEIGHT};
+    const BYTE background = BACKGROUND;
     static uint8_t bits[WIDTH * HEIGHT];
     SCENE *scene = InitScene();
     CAMERA camera;
@@ -30,20 +38,18 @@ int main(void) {
     bmi.header.biPlanes = 1;
     bmi.header.biBitCount = 8;
     bmi.header.biClrUsed = 256;
-    memset(bits, BACKGROUND, sizeof bits);
+    memset(bits, background, sizeof bits);
 
     /* From behind the -y end zone, up in the stands, onto the centre. */
     memset(&camera, 0, sizeof camera);
-    camera.Xcamera = 0;
     camera.Ycamera = -3600;
     camera.Zcamera = 1200;
     camera.RenderRect.right = WIDTH - 1;
     camera.RenderRect.bottom = HEIGHT - 1;
     camera.Magnification = 0.04;
-    camera.View = VIEW_IDLE;
-    RenderScene((BITMAPINFO *)&bmi, bits, &camera, scene);
+    RenderScene((quelm_BITMAPINFO *)&bmi, bits, &camera, scene);
 
-    for (i = 0; i < WIDTH * HEIGHT; ++i) changed += bits[i] != BACKGROUND;
+    for (i = 0; i < (int)(window.width * window.height); ++i) changed += bits[i] != background;
     DestroyScene(scene);
     /* A host releases what the bitmap loader hands back itself. */
     GlobalFreeLocked(OpenDIB("quelm.bmp"));

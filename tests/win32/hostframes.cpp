@@ -1,10 +1,11 @@
 // The frame sequence shared by quelmhost.exe and quelmframes (hostframes.h).
 #include "hostframes.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
-#include "resources/palette.h"
+#include "common/palette.h"
 
 namespace {
 
@@ -44,19 +45,35 @@ constexpr FrameStep kSteps[] = {
 };
 
 constexpr uint8_t kBackground = 0xF0;  // what no surface covers
-constexpr uint8_t kMarker = 0xFF;      // the host's own "sprite" pixels
+HostBitmap MakeHostBitmap(int width, int height, bool topDown) {
+    HostBitmap bitmap;
+    bitmap.width = width;
+    bitmap.height = height;
+    bitmap.topDown = topDown;
+    bitmap.stride = (width + 3) & ~3;
+    bitmap.info.assign(sizeof(BITMAPINFOHEADER) + QUELM_PALETTE_SIZE * sizeof(RGBQUAD), 0);
+    BITMAPINFOHEADER &h = bitmap.Info()->bmiHeader;
+    h.biSize = sizeof(BITMAPINFOHEADER);
+    h.biWidth = width;
+    h.biHeight = topDown ? -height : height;
+    h.biPlanes = 1;
+    h.biBitCount = 8;
+    h.biCompression = BI_RGB;
+    h.biSizeImage = static_cast<DWORD>(bitmap.stride * height);
+    h.biClrUsed = QUELM_PALETTE_SIZE;
+    std::memcpy(bitmap.info.data() + sizeof(BITMAPINFOHEADER), QuelmDefaultPalette,
+                sizeof(QuelmDefaultPalette));
+    return bitmap;
+}
 
-// World points the host marks over the picture, placed with WorldToScreen.
-constexpr int32_t kMarkers[][3] = {{0, 0, 0}, {0, 1800, 0}, {-1000, -1800, 0}};
-
-void Mark(const HostCalls &calls, SCENE *scene, HostBitmap &bitmap, uint8_t *bits) {
-    for (const auto &m : kMarkers) {
-        int32_t x = 0, y = 0;
-        if (!calls.worldToScreen(&scene->Perspective, &x, &y, m[0], m[1], m[2])) continue;
-        if (x < 0 || y < 0 || x >= bitmap.width || y >= bitmap.height) continue;
-        const int row = bitmap.topDown ? y : bitmap.height - 1 - y;
-        bits[static_cast<size_t>(row) * bitmap.stride + x] = kMarker;
-    }
+// A packed DIB: the bitmap's header and colour table, then its pixels.
+bool WriteHostDib(const std::string &path, HostBitmap &bitmap, const uint8_t *bits) {
+    const size_t pixelBytes = static_cast<size_t>(bitmap.stride) * bitmap.height;
+    std::FILE *file = std::fopen(path.c_str(), "wb");
+    if (!file) return false;
+    bool ok = std::fwrite(bitmap.info.data(), 1, bitmap.info.size(), file) == bitmap.info.size();
+    ok = ok && std::fwrite(bits, 1, pixelBytes, file) == pixelBytes;
+    return std::fclose(file) == 0 && ok;
 }
 
 int RenderStep(const HostCalls &calls, const FrameStep &step, SCENE *scene, CAMERA *camera,
@@ -87,72 +104,16 @@ int RenderStep(const HostCalls &calls, const FrameStep &step, SCENE *scene, CAME
     camera->RenderRect = wholeBitmap ? RECT{0, 0, step.width - 1, step.height - 1} : step.rect;
 
     calls.renderScene(bitmap.Info(), bits, camera, scene);
-    Mark(calls, scene, bitmap, bits);
 
-    int failures = 0;
-    size_t drawn = 0;
-    for (size_t i = 0; i < size; ++i) drawn += bits[i] != kBackground;
-    if (drawn == 0) {
-        std::fprintf(stderr, "%s: nothing was drawn\n", step.name);
-        ++failures;
+    const bool blank = std::count(bits, bits + size, kBackground) == static_cast<ptrdiff_t>(size);
+    if (blank || !WriteHostDib(path, bitmap, bits)) {
+        std::fprintf(stderr, "%s: %s\n", step.name, blank ? "nothing drawn" : "cannot write it");
+        return 1;
     }
-    if (!WriteHostBmp(path, bitmap, bits)) {
-        std::fprintf(stderr, "%s: cannot write %s\n", step.name, path.c_str());
-        ++failures;
-    }
-    return failures;
-}
-
-void Put16(std::vector<uint8_t> &out, uint32_t v) {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-}
-
-void Put32(std::vector<uint8_t> &out, uint32_t v) {
-    Put16(out, v & 0xFFFFu);
-    Put16(out, v >> 16);
+    return 0;
 }
 
 }  // namespace
-
-HostBitmap MakeHostBitmap(int width, int height, bool topDown) {
-    HostBitmap bitmap;
-    bitmap.width = width;
-    bitmap.height = height;
-    bitmap.topDown = topDown;
-    bitmap.stride = (width + 3) & ~3;
-    bitmap.info.assign(sizeof(BITMAPINFOHEADER) + QUELM_PALETTE_SIZE * sizeof(RGBQUAD), 0);
-    BITMAPINFOHEADER &h = bitmap.Info()->bmiHeader;
-    h.biSize = sizeof(BITMAPINFOHEADER);
-    h.biWidth = width;
-    h.biHeight = topDown ? -height : height;
-    h.biPlanes = 1;
-    h.biBitCount = 8;
-    h.biCompression = BI_RGB;
-    h.biSizeImage = static_cast<DWORD>(bitmap.stride * height);
-    h.biClrUsed = QUELM_PALETTE_SIZE;
-    std::memcpy(bitmap.info.data() + sizeof(BITMAPINFOHEADER), QuelmDefaultPalette,
-                sizeof(QuelmDefaultPalette));
-    return bitmap;
-}
-
-bool WriteHostBmp(const std::string &path, HostBitmap &bitmap, const uint8_t *bits) {
-    const uint32_t pixelBytes = static_cast<uint32_t>(bitmap.stride * bitmap.height);
-    const uint32_t offset = 14 + static_cast<uint32_t>(bitmap.info.size());
-    std::vector<uint8_t> head;
-    head.push_back('B');
-    head.push_back('M');
-    Put32(head, offset + pixelBytes);
-    Put32(head, 0);
-    Put32(head, offset);
-    head.insert(head.end(), bitmap.info.begin(), bitmap.info.end());
-
-    std::FILE *file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
-    bool ok = std::fwrite(head.data(), 1, head.size(), file) == head.size();
-    ok = ok && std::fwrite(bits, 1, pixelBytes, file) == pixelBytes;
-    return std::fclose(file) == 0 && ok;
-}
 
 int RenderHostFrames(const HostCalls &calls, const std::string &dir, PixelSource pixels,
                      void *context) {
@@ -166,7 +127,7 @@ int RenderHostFrames(const HostCalls &calls, const std::string &dir, PixelSource
         int index = 0;
         for (const FrameStep &step : kSteps) {
             char name[64];
-            std::snprintf(name, sizeof name, "%02d-%s.bmp", index++, step.name);
+            std::snprintf(name, sizeof name, "%02d-%s.dib", index++, step.name);
             failures += RenderStep(calls, step, scenes[step.scene], camera, dir + "/" + name,
                                    pixels, context);
         }

@@ -6,8 +6,8 @@
 #
 # Usage: run_host.sh win32|win64 BIN_DIR NATIVE_FRAMES_DIR WORK_DIR
 # BIN_DIR holds QUELM.DLL, GRESK32.DLL, TOLVAN32.DLL, quelmhost.exe and
-# quelm.bmp.  Exits 77 (skipped) when Wine cannot run this kind of program;
-# QUELM_WINE32_UNAVAILABLE, when set, says why the 32-bit Wine is missing.
+# quelm.bmp.  Exits 77 (skipped) when Wine cannot run this kind of program
+# (wine.sh).
 set -uo pipefail
 if [ $# -ne 4 ]; then
   echo "usage: $0 win32|win64 BIN_DIR NATIVE_FRAMES_DIR WORK_DIR" >&2
@@ -15,15 +15,7 @@ if [ $# -ne 4 ]; then
 fi
 arch=$1 bin=$2 native=$3 work=$4
 
-skip() {
-  echo "SKIPPED: $*"
-  exit 77
-}
-
-command -v wine >/dev/null || skip "Wine is not installed (scripts/setup-debian.sh --ci installs it)"
-if [ "$arch" = win32 ] && [ ! -x /usr/lib/wine/wine ]; then
-  skip "the 32-bit Wine (wine32:i386) is not installed: ${QUELM_WINE32_UNAVAILABLE:-install it with dpkg --add-architecture i386 && apt-get update && apt-get install wine32:i386}"
-fi
+. "$(dirname "$0")/wine.sh" "$arch" "$work"
 if [ -z "${DISPLAY:-}" ]; then
   command -v xvfb-run >/dev/null || skip "no DISPLAY and no xvfb-run for the dialogs"
   exec xvfb-run -a "$0" "$@"
@@ -32,16 +24,13 @@ fi
 for file in QUELM.DLL GRESK32.DLL TOLVAN32.DLL quelmhost.exe; do
   [ -f "$bin/$file" ] || { echo "FAIL: $bin/$file is missing"; exit 1; }
 done
-if ! ls "$native"/*.bmp >/dev/null 2>&1; then
+if ! ls "$native"/*.dib >/dev/null 2>&1; then
   echo "FAIL: no native frames in $native"
   exit 1
 fi
 
 rm -rf "$work"
 mkdir -p "$work/app" "$work/renamed"
-# A fresh prefix that never waits on the Mono or Gecko installers.
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-trap 'wineserver -k >/dev/null 2>&1' EXIT
 
 cp "$bin/QUELM.DLL" "$bin/GRESK32.DLL" "$bin/TOLVAN32.DLL" "$bin/quelmhost.exe" "$work/app/"
 [ -f "$bin/quelm.bmp" ] && cp "$bin/quelm.bmp" "$work/app/"
@@ -52,7 +41,7 @@ echo "== quelmhost.exe ($arch)"
 
 echo "== frames: $arch against the native library"
 compared=0
-for expected in "$native"/*.bmp; do
+for expected in "$native"/*.dib; do
   name=$(basename "$expected")
   if [ ! -f "$work/app/frames/$name" ]; then
     echo "FAIL: $name: not written under Wine"
@@ -63,7 +52,7 @@ for expected in "$native"/*.bmp; do
   fi
   compared=$((compared + 1))
 done
-for actual in "$work/app/frames"/*.bmp; do
+for actual in "$work/app/frames"/*.dib; do
   [ -f "$native/$(basename "$actual")" ] || { echo "FAIL: $(basename "$actual"): no native frame"; failed=1; }
 done
 echo "$compared frames compared"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/bench_views.h"
+#include "common/views.h"
 #include "tools/quelm/commands.h"
 #include "tools/quelm/frame.h"
 #include "tools/quelm/scene_options.h"

@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "quelm.h"
+#include <quelm/quelm.h>
 #include "tools/quelm/image.h"
 
 namespace quelm_tool {

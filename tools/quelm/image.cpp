@@ -12,7 +12,7 @@
 #include <sstream>
 #include <string_view>
 
-#include "resources/palette.h"
+#include "common/palette.h"
 #include "tools/quelm/cli.h"
 
 namespace quelm_tool {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "quelm.h"
+#include <quelm/quelm.h>
 #include "tools/quelm/commands.h"
 #include "tools/quelm/layers.h"
 #include "tools/quelm/output_file.h"

@@ -11,8 +11,9 @@
 #include <utility>
 #include <vector>
 
-#include "quelm.h"
-#include "resources/palette.h"
+#include <quelm/quelm.h>
+
+#include "common/palette.h"
 #include "tools/quelm/cli.h"
 #include "tools/quelm/image.h"
 

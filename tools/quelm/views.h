@@ -5,7 +5,7 @@
 
 #include <array>
 
-#include "quelm.h"
+#include <quelm/quelm.h>
 
 namespace quelm_tool {
 

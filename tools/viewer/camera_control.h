@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "quelm.h"
+#include <quelm/quelm.h>
 
 namespace quelm_viewer {
 

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "quelm_dialoghost.h"
+#include <quelm/quelm_dialoghost.h>
 #include "tools/viewer/canvas.h"
 #include "tools/viewer/script.h"
 

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "quelm.h"
+#include <quelm/quelm.h>
 
 namespace quelm_viewer {
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string_view>
 
-#include "quelm.h"
+#include <quelm/quelm.h>
 #include "tools/viewer/options.h"
 
 namespace quelm_viewer {

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "quelm.h"
-#include "quelm_dialoghost.h"
+#include <quelm/quelm.h>
+#include <quelm/quelm_dialoghost.h>
 #include "tools/quelm/cli.h"
 #include "tools/quelm/frame.h"
 #include "tools/quelm/image.h"

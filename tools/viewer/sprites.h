@@ -10,7 +10,7 @@
 #include <span>
 #include <vector>
 
-#include "quelm.h"
+#include <quelm/quelm.h>
 #include "tools/quelm/frame.h"
 
 namespace quelm_viewer {

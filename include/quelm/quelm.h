@@ -48,6 +48,7 @@
 #define QUELM_H
 
 #include "quelm_types.h"
+#include "quelm_names.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -678,5 +679,7 @@ QUELM_LAYOUT(SPINDEMO_VIEW, TargetAngle, 48, 48);
 #undef QUELM_LAYOUT
 #undef QUELM_SIZE
 /** @endcond */
+
+#include "quelm_names_end.h"
 
 #endif /* QUELM_H */

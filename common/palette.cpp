@@ -1,6 +1,6 @@
 // The default palette, computed at compile time from a few rules so that the
 // 256 entries cannot drift from the layout palette.h describes.
-#include "resources/palette.h"
+#include "common/palette.h"
 
 namespace {
 

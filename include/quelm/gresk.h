@@ -32,6 +32,7 @@
 #define GRESK_H
 
 #include "quelm_types.h"
+#include "quelm_names.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -100,5 +101,7 @@ QUELM_EXTERN_C int32_t QUELMAPI FillConvexPoly(BITMAPINFO *pBMI, uint8_t *pBits,
 #ifdef __cplusplus
 }
 #endif
+
+#include "quelm_names_end.h"
 
 #endif /* GRESK_H */

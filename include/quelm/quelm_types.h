@@ -22,9 +22,15 @@
 #include <windows.h>
 #else
 
+#include "quelm_names.h"
+
 /** Calling conventions: the native one outside Windows. @{ */
+#ifndef WINAPI
 #define WINAPI
+#endif
+#ifndef CALLBACK
 #define CALLBACK
+#endif
 /** @} */
 
 /** Windows' integer types, same sizes and signedness. @{ */
@@ -131,20 +137,28 @@ typedef struct tagLOGFONTA {
 
 #endif /* _WIN32 */
 
-/** C linkage for a declaration, in C and C++ alike. */
-#ifdef __cplusplus
-#define QUELM_EXTERN_C extern "C"
+/** Every call declared with QUELM_EXTERN_C is visible outside the shared
+ * libraries, which hide everything else. */
+#if defined(__GNUC__) && !defined(_WIN32)
+#define QUELM_VISIBLE __attribute__((visibility("default")))
 #else
-#define QUELM_EXTERN_C
+#define QUELM_VISIBLE
+#endif
+/** C linkage for a declaration, in C and C++ alike, and visible. */
+#ifdef __cplusplus
+#define QUELM_EXTERN_C extern "C" QUELM_VISIBLE
+#else
+#define QUELM_EXTERN_C QUELM_VISIBLE
 #endif
 
 /** Every export uses the Windows standard calling convention (the callee
  * removes the arguments); on other platforms this is the native one.
  * QUELMCDECL marks the one caller-pops, variadic export. @{ */
-#define QUELMAPI WINAPI
 #ifdef _WIN32
+#define QUELMAPI WINAPI
 #define QUELMCDECL __cdecl
 #else
+#define QUELMAPI
 #define QUELMCDECL
 #endif
 /** @} */
@@ -163,5 +177,7 @@ static_assert(sizeof(BITMAPINFOHEADER) == 40, "BITMAPINFOHEADER layout");
 static_assert(sizeof(RGBQUAD) == 4, "RGBQUAD layout");
 static_assert(sizeof(LOGFONTA) == 60, "LOGFONT layout");
 #endif
+
+#include "quelm_names_end.h"
 
 #endif /* QUELM_TYPES_H */

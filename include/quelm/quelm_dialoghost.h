@@ -43,6 +43,7 @@
 #define QUELM_DIALOGHOST_H
 
 #include "quelm_types.h"
+#include "quelm_names.h"
 
 #ifndef _WIN32
 
@@ -275,5 +276,7 @@ long QuelmFontsLive(void);
 #endif
 
 #endif /* !_WIN32 */
+
+#include "quelm_names_end.h"
 
 #endif /* QUELM_DIALOGHOST_H */

@@ -10,6 +10,7 @@
 #define QUELM_PLATFORM_GLOBALMEM_H
 
 #include "quelm_types.h"
+#include "quelm_names.h"
 
 #ifndef _WIN32
 
@@ -68,5 +69,7 @@ void GlobalFreeLocked(void *block);
 #ifdef __cplusplus
 }
 #endif
+
+#include "quelm_names_end.h"
 
 #endif /* QUELM_PLATFORM_GLOBALMEM_H */

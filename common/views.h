@@ -1,16 +1,16 @@
-// bench_views.h - the fixed cameras that every timing of quelm is taken
+// views.h - the fixed cameras that every timing of quelm is taken
 // from: the benchmarks, the comparison with other rasterisers and the
 // quelm tool's bench verb.  Header only, public headers only.
 //
 // A view keeps its framing at every picture size: it names how much of the
 // target's plane the picture shows, and the magnification follows the size.
-#ifndef QUELM_BENCH_BENCH_VIEWS_H
-#define QUELM_BENCH_BENCH_VIEWS_H
+#ifndef QUELM_COMMON_VIEWS_H
+#define QUELM_COMMON_VIEWS_H
 
 #include <array>
 #include <string_view>
 
-#include "quelm.h"
+#include <quelm/quelm.h>
 
 namespace quelm_bench {
 

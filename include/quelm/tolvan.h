@@ -53,6 +53,7 @@
 #define TOLVAN_H
 
 #include "quelm_types.h"
+#include "quelm_names.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -85,5 +86,7 @@ QUELM_EXTERN_C BITMAPINFO *QUELMAPI OpenDIBFromMemory(const void *data, size_t s
 #ifdef __cplusplus
 }
 #endif
+
+#include "quelm_names_end.h"
 
 #endif /* TOLVAN_H */

@@ -7,10 +7,10 @@
 //   32 ... 63  the stadium's materials (stadium/materials.h); unused slots a
 //              green ramp
 //   64 ... 255 a 6 x 8 x 4 colour cube (red, green, blue levels)
-#ifndef QUELM_RESOURCES_PALETTE_H
-#define QUELM_RESOURCES_PALETTE_H
+#ifndef QUELM_COMMON_PALETTE_H
+#define QUELM_COMMON_PALETTE_H
 
-#include "quelm_types.h"
+#include <quelm/quelm_types.h>
 
 // The stadium's materials (QUELM_MAT_*) and their colours.
 #include "stadium/materials.h"
