@@ -24,6 +24,9 @@
 #endif
 
 #include "quelm_globalmem.h"
+#ifdef QUELM_DATA_FROM_MODULE
+#include "module_folder.h"
+#endif
 
 namespace {
 
@@ -409,9 +412,25 @@ bool TryInFolder(const char *folder, const char *name, BITMAPINFO *&dib) {
     return found;
 }
 
-// The installed data folder, the search's last step.  QUELM_DATA_DIR is the
-// folder fixed when the library is configured; a folder found relative to the
-// running module belongs here too.
+// The data folder of the installation that holds the loader: relative to the
+// folder of its module (the shared library, or the program a static one is
+// linked into), so that an installation moved to any prefix finds its art.
+bool TryBesideModule(const char *name, BITMAPINFO *&dib) {
+#ifdef QUELM_DATA_FROM_MODULE
+    static const char kAnchor = 0;  // any address inside this module
+    constexpr char kRelative[] = "/" QUELM_DATA_FROM_MODULE;
+    char folder[4096];
+    if (!ModuleFolder(&kAnchor, folder, sizeof folder - (sizeof kRelative - 1))) return false;
+    std::strcat(folder, kRelative);
+    return TryInFolder(folder, name, dib);
+#else
+    (void)name;
+    (void)dib;
+    return false;
+#endif
+}
+
+// The data folder of the prefix the library was configured with.
 const char *InstalledDataFolder() {
 #ifdef QUELM_DATA_DIR
     return QUELM_DATA_DIR;
@@ -438,6 +457,7 @@ extern "C" BITMAPINFO *QUELMAPI OpenDIB(const char *name) try {
     BITMAPINFO *dib = nullptr;
     if (TryFile(name, dib) || HasDirectory(name)) return dib;
     if (TryInFolder(std::getenv("QUELM_DATA"), name, dib)) return dib;
+    if (TryBesideModule(name, dib)) return dib;
     TryInFolder(InstalledDataFolder(), name, dib);
     return dib;
 } catch (...) {

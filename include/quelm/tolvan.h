@@ -66,8 +66,12 @@ extern "C" {
  *   1. in the current directory;
  *   2. in the folder named by the environment variable QUELM_DATA, if set
  *      and not empty;
- *   3. in the installed data folder (PREFIX/share/quelm, fixed when the
- *      library is configured).
+ *   3. in the data folder of the installation that holds the loader, found
+ *      from the folder of its module (the shared library, or the program a
+ *      static library is linked into: PREFIX/lib or PREFIX/bin, then
+ *      ../share/quelm), so that an installation moved anywhere still works;
+ *   4. in the data folder of the prefix the library was configured with
+ *      (PREFIX/share/quelm).
  * A name with a directory is opened as given.  Only regular files count as
  * found: a folder, FIFO or device of that name is passed over, and opening
  * never waits.  A file that is found but cannot be read ends the search with

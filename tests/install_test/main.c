@@ -16,7 +16,7 @@ typedef unsigned char BYTE;
 #define HEIGHT 120
 #define BACKGROUND 255 /* no material of the stadium uses it */
 
-int main(void) {
+int main(int argc, char **argv) {
     static struct {
         quelm_BITMAPINFOHEADER header;
         quelm_RGBQUAD colours[256];
@@ -26,7 +26,10 @@ int main(void) {
     static uint8_t bits[WIDTH * HEIGHT];
     SCENE *scene = InitScene();
     CAMERA camera;
+    quelm_BITMAPINFO *art;
     int changed = 0, i;
+
+    (void)argv;
 
     if (!scene) {
         fprintf(stderr, "consumer: InitScene failed\n");
@@ -51,8 +54,14 @@ int main(void) {
 
     for (i = 0; i < (int)(window.width * window.height); ++i) changed += bits[i] != background;
     DestroyScene(scene);
-    /* A host releases what the bitmap loader hands back itself. */
-    GlobalFreeLocked(OpenDIB("quelm.bmp"));
+    /* With --art the installation's quelm.bmp must be found by its bare
+     * name.  A host releases what the bitmap loader hands back itself. */
+    art = OpenDIB("quelm.bmp");
+    if (argc > 1 && !art) {
+        fprintf(stderr, "consumer: quelm.bmp not found beside the installation\n");
+        return 1;
+    }
+    GlobalFreeLocked(art);
     if (changed < WIDTH * HEIGHT / 2) {
         fprintf(stderr, "consumer: only %d of %d pixels drawn\n", changed, WIDTH * HEIGHT);
         return 1;

@@ -54,12 +54,31 @@ foreach(kind this other)
   step("cmake --install ${kind} build"
     COMMAND "${CMAKE_COMMAND}" --install "${build}" --prefix "${prefix}" ${config_args})
 
+  # The art beside each installation, which the loader must find from the
+  # folder of its installed module alone, wherever the prefix is.
+  set(art_arg)
+  if(EXPECT_ART)
+    file(GLOB_RECURSE art "${WORK}/this/opt/quelm-1/*/quelm.bmp")
+    if(NOT art)
+      message(FATAL_ERROR "quelm.bmp was not installed")
+    endif()
+    if(NOT kind STREQUAL "this")
+      file(COPY ${art} DESTINATION "${prefix}/share/quelm")
+    endif()
+    set(art_arg --art)
+  endif()
+
   step("configure the consumer (${kind})"
     COMMAND "${CMAKE_COMMAND}" -S "${consumer}" -B "${WORK}/${kind}/cmake"
             "-DCMAKE_PREFIX_PATH=${prefix}" "-DCMAKE_C_COMPILER=${C_COMPILER}"
             "-DCMAKE_C_FLAGS=${EXTRA_FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${EXTRA_FLAGS}")
   step("build the consumer (${kind})" COMMAND "${CMAKE_COMMAND}" --build "${WORK}/${kind}/cmake")
-  step("run the consumer (${kind}, find_package)" COMMAND "${WORK}/${kind}/cmake/consumer")
+  # Run from the installation's bin folder, away from any quelm.bmp and
+  # QUELM_DATA, as an installed program runs.
+  file(COPY "${WORK}/${kind}/cmake/consumer" DESTINATION "${prefix}/bin")
+  step("run the consumer (${kind}, find_package)"
+    COMMAND "${CMAKE_COMMAND}" -E env --unset=QUELM_DATA "${prefix}/bin/consumer" ${art_arg}
+    WORKING_DIRECTORY "${WORK}")
 
   file(GLOB_RECURSE pc_files "${prefix}/*/quelm.pc")
   list(LENGTH pc_files found)
@@ -78,9 +97,11 @@ foreach(kind this other)
   endif()
   separate_arguments(pc_flags UNIX_COMMAND "${pc_flags}")
   step("compile the consumer with pkg-config (${kind})"
-    COMMAND "${C_COMPILER}" ${extra} "${consumer}/main.c" -o "${WORK}/${kind}/consumer-pc"
+    COMMAND "${C_COMPILER}" ${extra} "${consumer}/main.c" -o "${prefix}/bin/consumer-pc"
             ${pc_flags} "-Wl,-rpath,${libdir}")
-  step("run the consumer (${kind}, pkg-config)" COMMAND "${WORK}/${kind}/consumer-pc")
+  step("run the consumer (${kind}, pkg-config)"
+    COMMAND "${CMAKE_COMMAND}" -E env --unset=QUELM_DATA "${prefix}/bin/consumer-pc" ${art_arg}
+    WORKING_DIRECTORY "${WORK}")
 endforeach()
 
 # The shared library exports the calls of resources/exports.txt and no more.
@@ -98,12 +119,4 @@ list(SORT exported)
 list(SORT rows)
 if(NOT exported STREQUAL rows)
   message(FATAL_ERROR "libquelm.so exports\n  ${exported}\nnot the table's\n  ${rows}")
-endif()
-
-# The art goes where the loader looks last (a build without tools has none).
-if(EXPECT_ART)
-  file(GLOB_RECURSE art "${WORK}/this/*/quelm.bmp")
-  if(NOT art)
-    message(FATAL_ERROR "quelm.bmp was not installed")
-  endif()
 endif()
