@@ -17,14 +17,17 @@ packages=(build-essential cmake pkg-config libpng-dev libgif-dev)
 tests=(libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev nlohmann-json3-dev libsdl2-dev doxygen)
 windows=(gcc-mingw-w64-i686 g++-mingw-w64-i686 gcc-mingw-w64-x86-64 g++-mingw-w64-x86-64
   binutils-mingw-w64)
-web=(emscripten node-acorn nodejs npm chromium)
+web=(emscripten node-acorn chromium)
+# npm comes with Debian's own package; a machine whose Node.js brings its own
+# npm (whose package conflicts with Debian's) keeps it.
+command -v npm >/dev/null || web+=(nodejs npm)
 ci=(wine wine64 xvfb xauth clang-14 libclang-rt-14-dev assimp-utils libcairo2-dev libosmesa6-dev)
 for option in "$@"; do
   case $option in
     --tests) packages+=("${tests[@]}") ;;
     --windows) packages+=("${windows[@]}") ;;
     --web) packages+=("${web[@]}") ;;
-    --ci) packages+=("${tests[@]}" "${windows[@]}" "${ci[@]}") ;;
+    --ci) packages+=("${tests[@]}" "${windows[@]}" "${web[@]}" "${ci[@]}") ;;
     *) echo "usage: $0 [--tests] [--windows] [--web] [--ci]" >&2; exit 2 ;;
   esac
 done
