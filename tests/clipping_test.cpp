@@ -158,20 +158,6 @@ TEST_F(ClipTest, NewPointOnTheNearPlanesBoundIsInside) {
     EXPECT_EQ(Status(4), kDivided);
 }
 
-TEST_F(ClipTest, NextReprojectionRestoresTheModelOutline) {
-    Quad(-100, 100);
-    FirstFrame();
-    // Cut again from the model's outline, not from last frame's cut.
-    AddModelToScene(scene, model, VIEW_CAMERA_MOVED);
-    ExpectCut({a, b, 4, 5, d}, 6, 7);
-    // Once nothing is behind, the model's outline comes back whole.
-    model->VertexList[c].z = 100;
-    AddModelToScene(scene, model, VIEW_CAMERA_MOVED);
-    ExpectCut({a, b, c, d}, 4, 4);
-    for (int32_t j = 0; j < 4; ++j) EXPECT_EQ(Surf(quad).e[j], model->PolygonList[quad].e[j]);
-    EXPECT_EQ(SurfStatus(quad), VIS_DRAW);
-}
-
 TEST_F(ClipTest, SkippedWhileNoClippingIsSet) {
     Quad(-100, 100);
     NOCLIPPING = 1;

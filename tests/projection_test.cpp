@@ -1,6 +1,6 @@
-// The projection driver's choice of pass, the two loaders' boundaries and
-// the perspective divide.  The conformance scenarios pin whole frames of
-// both loaders (the worked examples among them).
+// The two loaders' boundaries and the perspective divide.  The conformance
+// scenarios pin whole frames of both loaders (the worked examples among
+// them) and the driver's choice of pass frame by frame.
 #include <cmath>
 #include <limits>
 
@@ -12,44 +12,6 @@ constexpr uint32_t kPlain = 0x0, kActive = 0x8, kConstantly = 0xC;
 constexpr uint32_t kMarked = ACT_ACTIVE | ACT_INVOLVED;
 constexpr uint32_t LinkP(uint32_t e) { return e << ACT_LINK_P_SHIFT; }
 constexpr uint32_t LinkQ(uint32_t e) { return e << ACT_LINK_Q_SHIFT; }
-
-// ------------------------------------------------------------------ driver
-
-// A square at screen (100..140, 50..90), projected by the scene's first frame.
-class DriverTest : public ViewTest {
-protected:
-    void SetUp() override {
-        ViewTest::SetUp();
-        AddPolygon({AddVertex(100, 50, 100), AddVertex(140, 50, 100), AddVertex(140, 90, 100),
-                    AddVertex(100, 90, 100)});
-        FirstFrame();
-    }
-};
-
-// Frame by frame, the target moving 7 left (the picture 7 right) unless
-// nothing changed: rapid pans while the tally is below the limit, a still
-// frame after pans counting towards it, anything else a complete
-// reprojection, which zeroes the tally and the accumulated shift.
-TEST_F(DriverTest, ChoosesBetweenARapidPanAndAReprojection) {
-    auto frame = [&](int32_t limit, int32_t delta, int32_t tally) {
-        scene->iRapidPansLimit = limit;
-        if (delta != 0) MoveTarget(-7);
-        AddModelToScene(scene, model, delta);
-        EXPECT_EQ(scene->iRapidPansTally, tally) << "limit " << limit << ", Delta " << delta;
-        EXPECT_EQ(Sp(0).x, 100 + 7 * tally) << "limit " << limit << ", Delta " << delta;
-        EXPECT_EQ(View().ADXT, -7.0 * tally) << "limit " << limit << ", Delta " << delta;
-        EXPECT_EQ(Pt(0).u, 100.0);  // pans leave the projected coordinates alone
-    };
-    for (int32_t tally : {0, 0}) frame(0, VIEW_TARGET_MOVED, tally);
-    for (int32_t tally : {1, 0, 1, 0}) frame(1, VIEW_TARGET_MOVED, tally);
-    for (int32_t tally : {1, 2, 0, 1, 2, 0}) frame(2, VIEW_TARGET_MOVED, tally);
-    frame(2, VIEW_TARGET_MOVED, 1);
-    frame(2, 0, 0);  // the still frame reaches the limit
-    for (int32_t delta : {-1, 2, 3, 4, 5, 6, 7}) {
-        frame(2, VIEW_TARGET_MOVED, 1);
-        frame(2, delta, 0);
-    }
-}
 
 // -------------------------------------------------------- perspective divide
 

@@ -104,13 +104,6 @@ TEST_F(RenderSceneTest, DrawsPlantedSurfacesInPoolOrderClippingThoseMarked) {
     }
 }
 
-TEST_F(RenderSceneTest, NothingDrawableMeansNoRasteriserCall) {
-    Render();
-    ClearDrawBits();
-    Render();
-    EXPECT_TRUE(recording::Log().empty());
-}
-
 TEST_F(RenderSceneTest, ModelWithoutDrawableSurfaceStopsAfterTheViewSetUp) {
     for (int32_t i = 0; i < Model->iNumPolygons; ++i) Model->PolygonList[i].visible &= ~VIS_DRAW;
     Render();

@@ -65,18 +65,6 @@ protected:
         p.W_CLIP_INSET = 0.05;
     }
 
-    // What SetView leaves after a frame in which only the target moved.
-    void MoveTarget(double dx, double dy = 0.0) {
-        VANTAGE &p = View();
-        p.XT += dx;
-        p.YT += dy;
-        p.DXT = dx;
-        p.DYT = dy;
-        p.DZT = 0.0;
-        p.ADXT += dx;
-        p.ADYT += dy;
-    }
-
     int32_t AddVertex(int32_t x, int32_t y, int32_t z, uint32_t plan = PLAN_GROUND) {
         model->VertexList[model->iNumVerts] = VERTEX3D{x, y, z, plan};
         return model->iNumVerts++;
