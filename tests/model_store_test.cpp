@@ -230,8 +230,6 @@ TEST_F(ModelStore, AddSurfaceFailsAtAFullEdgePoolKeepingEdgesMadeSoFar) {
 
 // ------------------------------------------ moves and surface iteration
 
-// Which of equal vertices is found, after any moves, is the index's to get
-// right (AgainstLinearSearch below).
 TEST_F(ModelStore, MoveVertexWritesTheWholeRecordOfAVertexItNames) {
     AddVertex(7, 7, 7);
     AddVertex(1, 1, 1);
