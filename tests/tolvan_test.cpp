@@ -25,7 +25,7 @@ constexpr uint32_t kRle8 = 1, kRle4 = 2, kBitfields = 3;
 const std::vector<uint32_t> kStandard = {0x00FF0000u, 0x0000FF00u, 0x000000FFu};
 
 // What a test file should contain.  height < 0 writes rows top-down.
-struct BmpSpec {
+struct BmpLayout {
     uint32_t headerSize = 40;
     int32_t width = 3;
     int32_t height = 2;
@@ -67,7 +67,7 @@ uint8_t Scaled(uint32_t pixel, uint32_t mask) {
 // Uncompressed pixel bytes are a pattern the loader cannot guess.  A
 // run-length file's pixels are `picture`: hex bytes of its rows, bottom-up,
 // zero where it ends.
-BmpFile WriteBmp(const BmpSpec &s, const std::string &picture = "") {
+BmpFile WriteBmp(const BmpLayout &s, const std::string &picture = "") {
     const bool core = s.headerSize == 12, rle = s.compression == kRle8 || s.compression == kRle4;
     const uint32_t most = s.bits <= 8 ? 1u << s.bits : 0;
     const uint32_t entries = s.entries >= 0 ? s.entries : s.clrUsed ? s.clrUsed : most;
@@ -136,7 +136,7 @@ Dib Load(const std::vector<uint8_t> &bytes) {
     return Dib(OpenDIBFromMemory(bytes.data(), bytes.size()), GlobalFreeLocked);
 }
 
-void ExpectReads(const BmpSpec &s, const std::string &picture = "") {
+void ExpectReads(const BmpLayout &s, const std::string &picture = "") {
     const BmpFile f = WriteBmp(s, picture);
     const Dib dib = Load(f.bytes);
     ASSERT_NE(dib, nullptr);
@@ -175,18 +175,18 @@ TEST_F(Tolvan, ReadsEveryDepthOrientationAndHeader) {
                 }
 }
 
-BmpSpec Masked(uint32_t h, uint16_t b, std::vector<uint32_t> m) {
+BmpLayout Masked(uint32_t h, uint16_t b, std::vector<uint32_t> m) {
     return {.headerSize = h, .height = -3, .bits = b, .compression = kBitfields, .masks = m};
 }
 
-BmpSpec Rle(uint16_t b, int32_t w, std::vector<uint8_t> d) {
+BmpLayout Rle(uint16_t b, int32_t w, std::vector<uint8_t> d) {
     return {.width = w, .height = 3, .bits = b, .compression = b == 8 ? kRle8 : kRle4, .data = d};
 }
 
 TEST_F(Tolvan, ReadsEveryKind) {
     const struct {
         const char *what;
-        BmpSpec spec;
+        BmpLayout layout;
         const char *picture = "";
     } rows[] = {
         {"colour counts of the file's own", {.clrUsed = 5, .clrImportant = 3}},
@@ -239,13 +239,13 @@ TEST_F(Tolvan, ReadsEveryKind) {
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.what);
-        ExpectReads(row.spec, row.picture);
+        ExpectReads(row.layout, row.picture);
     }
 }
 
 // Files that hold every byte they claim, in layouts the loader does not read.
 TEST_F(Tolvan, RefusesWhatItDoesNotRead) {
-    const std::pair<const char *, BmpSpec> rows[] = {
+    const std::pair<const char *, BmpLayout> rows[] = {
         {"8-bit bitfields", Masked(40, 8, kStandard)},
         {"24-bit bitfields", Masked(40, 24, kStandard)},
         {"a mask with a hole", Masked(40, 16, {0xF800, 0x7E0, 0x1D})},
