@@ -7,58 +7,24 @@
 #include <cstdio>
 #include <vector>
 
+#include "common/bmp.h"
 #include "common/palette.h"
 
 namespace {
 
-constexpr int kSide = 16;  // pixels; rows of 16 bytes need no padding
+constexpr int kSide = 16;  // pixels
 constexpr int kSquare = 4;
-constexpr uint32_t kFileHeaderSize = 14;
-constexpr uint32_t kInfoHeaderSize = 40;
-constexpr uint32_t kTableSize = QUELM_PALETTE_SIZE * 4;
-constexpr uint32_t kPixelOffset = kFileHeaderSize + kInfoHeaderSize + kTableSize;
-constexpr uint32_t kPixelBytes = kSide * kSide;
-
-void Put16(std::vector<uint8_t> &out, uint32_t v) {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-}
-
-void Put32(std::vector<uint8_t> &out, uint32_t v) {
-    Put16(out, v & 0xFFFFu);
-    Put16(out, v >> 16);
-}
 
 std::vector<uint8_t> QuelmBitmap() {
-    std::vector<uint8_t> out;
-    out.push_back('B');
-    out.push_back('M');
-    Put32(out, kPixelOffset + kPixelBytes);
-    Put32(out, 0);  // reserved
-    Put32(out, kPixelOffset);
-
-    Put32(out, kInfoHeaderSize);
-    Put32(out, kSide);  // width
-    Put32(out, kSide);  // height, bottom-up
-    Put16(out, 1);      // planes
-    Put16(out, 8);      // bits per pixel
-    Put32(out, 0);      // BI_RGB
-    Put32(out, kPixelBytes);
-    Put32(out, 2835);  // 72 dpi, both ways
-    Put32(out, 2835);
-    Put32(out, QUELM_PALETTE_SIZE);
-    Put32(out, 0);  // all colours important
-
-    for (const RGBQUAD &c : QuelmDefaultPalette) {
-        out.push_back(c.rgbBlue);
-        out.push_back(c.rgbGreen);
-        out.push_back(c.rgbRed);
-        out.push_back(0);
-    }
-    for (int y = 0; y < kSide; ++y)
+    std::vector<bmp::Colour> colours;
+    for (const RGBQUAD &c : QuelmDefaultPalette) colours.push_back({c.rgbRed, c.rgbGreen, c.rgbBlue});
+    std::vector<uint8_t> pixels;
+    for (int row = 0; row < kSide; ++row) {
+        const int y = kSide - 1 - row;  // counted from the bottom
         for (int x = 0; x < kSide; ++x)
-            out.push_back(((x / kSquare + y / kSquare) & 1) ? QUELM_MAT_TURF_ALT : QUELM_MAT_TURF);
-    return out;
+            pixels.push_back(((x / kSquare + y / kSquare) & 1) ? QUELM_MAT_TURF_ALT : QUELM_MAT_TURF);
+    }
+    return bmp::Encode8(kSide, kSide, pixels.data(), colours);
 }
 
 }  // namespace

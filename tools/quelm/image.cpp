@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string_view>
 
+#include "common/bmp.h"
 #include "common/palette.h"
 #include "tools/quelm/cli.h"
 
@@ -244,57 +245,14 @@ bool read_png(const std::string &path, IndexedImage &image, Palette &palette, st
 
 // ------------------------------------------------------------------ BMP
 
-namespace {
-
-void put16(std::vector<uint8_t> &out, uint32_t v) {
-    out.push_back(uint8_t(v));
-    out.push_back(uint8_t(v >> 8));
-}
-
-void put32(std::vector<uint8_t> &out, uint32_t v) {
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
-}
-
-}  // namespace
-
-// A plain Windows 8-bit BMP: bottom-up rows padded to four bytes.
+// A plain Windows 8-bit BMP of the whole palette.
 void write_bmp(FILE *file, const std::string &name, const IndexedImage &image,
                const Palette &palette) {
-    constexpr uint32_t FILE_HEADER = 14, INFO_HEADER = 40, TABLE = 256 * 4;
-    constexpr uint32_t PIXELS_PER_METRE = 2835;  // 72 dots per inch
-    const uint32_t stride = (uint32_t(image.width) + 3) & ~3u;
-    const uint32_t bits = stride * uint32_t(image.height);
-    std::vector<uint8_t> head;
-    head.push_back('B');
-    head.push_back('M');
-    put32(head, FILE_HEADER + INFO_HEADER + TABLE + bits);
-    put32(head, 0);
-    put32(head, FILE_HEADER + INFO_HEADER + TABLE);
-    put32(head, INFO_HEADER);
-    put32(head, uint32_t(image.width));
-    put32(head, uint32_t(image.height));
-    put16(head, 1);  // planes
-    put16(head, 8);  // bits per pixel
-    put32(head, 0);  // BI_RGB
-    put32(head, bits);
-    put32(head, PIXELS_PER_METRE);
-    put32(head, PIXELS_PER_METRE);
-    put32(head, 256);
-    put32(head, 0);
-    for (const Rgb &c : palette) {
-        head.push_back(c.b);
-        head.push_back(c.g);
-        head.push_back(c.r);
-        head.push_back(0);
-    }
-    bool ok = std::fwrite(head.data(), 1, head.size(), file) == head.size();
-    std::vector<uint8_t> row(stride, 0);
-    for (int y = image.height - 1; ok && y >= 0; --y) {
-        std::memcpy(row.data(), image.pixels.data() + size_t(y) * size_t(image.width),
-                    size_t(image.width));
-        ok = std::fwrite(row.data(), 1, stride, file) == stride;
-    }
+    std::vector<bmp::Colour> colours;
+    for (const Rgb &c : palette) colours.push_back({c.r, c.g, c.b});
+    const std::vector<uint8_t> bytes =
+        bmp::Encode8(image.width, image.height, image.pixels.data(), colours);
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     if (!ok) failed("cannot write '" + name + "': " + std::strerror(errno));
 }
 
