@@ -2,6 +2,7 @@
 // alike: the argument is reduced by multiples of pi/2 carried in three parts,
 // then a minimax polynomial on [-pi/4, pi/4] (the classic fdlibm kernels).
 #include <bit>
+#include <cmath>
 #include <cstdint>
 
 #include "math/fp.h"
@@ -19,7 +20,11 @@ int Reduce(double x, double &y0, double &y1) {
     constexpr double kPio2Tail[3] = {6.07710050650619224932e-11, 2.02226624879595063154e-21,
                                      8.47842766036889956997e-32};
     const bool negative = x < 0;
-    const double t = negative ? -x : x;
+    double t = negative ? -x : x;
+    // Past 2^30 the multiple of pi/2 would not fit an int: such an angle is
+    // first brought below 2 pi by the exact remainder, which every target
+    // computes alike (accuracy there is not sought, only the same bits).
+    if (t >= 0x1p30) t = std::fmod(t, 2 * kPio2[0]);
     const int n = static_cast<int>(t * kInvPio2 + 0.5);
     const double fn = n;
     double r = t - fn * kPio2[0];  // exact: kPio2[0] has 33 bits
@@ -73,11 +78,15 @@ double KernelCos(double x, double y) {
     return (1.0 - qx) - ((0.5 * z - qx) - (z * r - x * y));
 }
 
+// An infinite or NaN angle has no sine or cosine: NaN, as the C library gives.
+bool NoAngle(double x) { return x - x != 0; }
+
 }  // namespace
 
 namespace fp {
 
 double Sin(double x) {
+    if (NoAngle(x)) return x - x;
     double y0, y1;
     switch (Reduce(x, y0, y1) & 3) {
         case 0: return KernelSin(y0, y1);
@@ -88,6 +97,7 @@ double Sin(double x) {
 }
 
 double Cos(double x) {
+    if (NoAngle(x)) return x - x;
     double y0, y1;
     switch (Reduce(x, y0, y1) & 3) {
         case 0: return KernelCos(y0, y1);
