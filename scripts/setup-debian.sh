@@ -17,7 +17,7 @@ packages=(build-essential cmake pkg-config libpng-dev libgif-dev)
 tests=(libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev nlohmann-json3-dev libsdl2-dev doxygen)
 windows=(gcc-mingw-w64-i686 g++-mingw-w64-i686 gcc-mingw-w64-x86-64 g++-mingw-w64-x86-64
   binutils-mingw-w64)
-web=(emscripten node-acorn chromium)
+web=(emscripten node-acorn chromium ninja-build python3)
 # npm comes with Debian's own package; a machine whose Node.js brings its own
 # npm (whose package conflicts with Debian's) keeps it.
 command -v npm >/dev/null || web+=(nodejs npm)
