@@ -16,6 +16,13 @@
 #endif
 
 bool ModuleFolder(const void *address, char *folder, size_t size) noexcept {
+#ifdef __EMSCRIPTEN__
+    // A WebAssembly module has no file of its own to be found beside.
+    (void)address;
+    (void)folder;
+    (void)size;
+    return false;
+#else
 #ifdef _WIN32
     HMODULE module = nullptr;
     if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
@@ -44,4 +51,5 @@ bool ModuleFolder(const void *address, char *folder, size_t size) noexcept {
     std::memcpy(folder, path, folderLength);
     folder[folderLength] = '\0';
     return true;
+#endif
 }
