@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -15,6 +14,7 @@
 #include <malloc.h>
 #include <vector>
 
+#include "common/bmp.h"
 #include "model/model.h"
 #include "quelm_globalmem.h"
 #include "scene/scene.h"
@@ -56,15 +56,11 @@ namespace {
 
 // An 8-bit BMP of width x height pixels, all index 7, with a black table.
 void WriteBmp(const fs::path &path, int32_t width, int32_t height) {
-    const BITMAPINFOHEADER info = {40, width, height, 1, 8, BI_RGB, 0, 0, 0, 0, 0};
-    const uint32_t offset = 14 + 40 + 256 * 4, size = offset + (width + 3) / 4 * 4 * height;
-    std::vector<char> file(offset, 0);
-    file.resize(size, 7);
-    std::memcpy(file.data(), "BM", 2);
-    const uint32_t sizeReservedOffset[3] = {size, 0, offset};
-    std::memcpy(&file[2], sizeReservedOffset, sizeof sizeReservedOffset);
-    std::memcpy(&file[14], &info, sizeof info);
-    std::ofstream(path, std::ios::binary).write(file.data(), size);
+    const std::vector<uint8_t> pixels(size_t(width) * size_t(height), 7);
+    const std::vector<uint8_t> file =
+        bmp::Encode8(width, height, pixels.data(), std::vector<bmp::Colour>(256));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char *>(file.data()), std::streamsize(file.size()));
 }
 
 // A working folder and a QUELM_DATA folder of the test's own.
