@@ -1,16 +1,11 @@
 // The public interface driven by a stream of operations, as a host with no
-// sense could drive it: scenes and cameras made and destroyed, any double in
-// any camera member, any render rectangle (with a bitmap of its size or of
-// another), any settings bits and frame timings, frames, the transforms,
-// spin steps on fuzzed spin records, the dialog tables' conversions, the
-// host's own polygons added to the model, cleared scenes and the projection
-// called directly.
-//
-// After every frame the scene's pools must hold their counts, its surfaces
-// must name points and edges in use, divided points must be within the
-// rasteriser's reach, no row padding may be written and nothing allocated.
-// Everything is destroyed at the end of an input: the heap must be back
-// where it started.
+// sense could drive it: scenes, cameras, any double in any camera member, any
+// render rectangle and bitmap, settings, timings, frames, transforms, spin
+// steps, the dialog tables, the host's own polygons, cleared scenes and the
+// projection called directly.  After every frame the scene's pools must hold
+// their counts and name what is in use, divided points must be within the
+// rasteriser's reach, no row padding may be written and nothing allocated; at
+// the end of an input the heap must be back where it started.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -190,23 +185,18 @@ void Transforms(FuzzInput &in, SCENE *scene) {
     FUZZ_CHECK(WorldToScreenZ(p, x, y, z) >= 0, "negative distance");
 }
 
-void CoordinateTable(FuzzInput &in, CAMERA &camera) {
+// The dialogs' tables, filled from the camera or given to it.
+void Tables(FuzzInput &in, CAMERA &camera, bool spin) {
     if (in.u8() & 1) {
-        ChangeView(&camera);
+        spin ? ChangeSpinDemo(&camera) : ChangeView(&camera);
+    } else if (spin) {
+        for (SPINDEMO_FEATURES &f : SpinDemoFeature) f.value = in.smallish(20000);
+        SpinDemoChanged(&camera);
     } else {
         for (COORDS &c : CoordinateSystem) c.value = in.smallish(20000);
         ViewChanged(&camera);
         FUZZ_CHECK(camera.Magnification == CoordinateSystem[8].value / 1000.0,
                    "magnification from the table");
-    }
-}
-
-void SpinTable(FuzzInput &in, CAMERA &camera) {
-    if (in.u8() & 1) {
-        ChangeSpinDemo(&camera);
-    } else {
-        for (SPINDEMO_FEATURES &f : SpinDemoFeature) f.value = in.smallish(20000);
-        SpinDemoChanged(&camera);
     }
 }
 
@@ -260,7 +250,8 @@ void AddPolygons(FuzzInput &in) {
 }
 
 void Step(FuzzInput &in, Host &host) {
-    switch (in.below(22)) {
+    const uint32_t op = in.below(22);
+    switch (op) {
     case 0: {
         SCENE *&slot = host.scenes[in.below(kSlots)];
         if (!slot) slot = InitScene();
@@ -346,10 +337,8 @@ void Step(FuzzInput &in, Host &host) {
         break;
     }
     case 16:
-        CoordinateTable(in, *PickCamera(in, host));
-        break;
     case 17:
-        SpinTable(in, *PickCamera(in, host));
+        Tables(in, *PickCamera(in, host), op == 17);
         break;
     case 18:
         if (SCENE *scene = PickScene(in, host)) WalkSurfaces(scene);

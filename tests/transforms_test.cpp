@@ -61,18 +61,6 @@ protected:
     VANTAGE view{};
 };
 
-TEST_F(HandViewTest, ZeroedStateRefusesAndMapsToZero) {
-    int32_t x = 5, y = 6;
-    EXPECT_EQ(WorldToScreen(&view, &x, &y, 10, 20, 30), 0);
-    EXPECT_EQ(x, 5);
-    double xc = 1, yc = 1, zc = 1;
-    WorldToCamera(&view, &xc, &yc, &zc, 10, 20, 30);
-    EXPECT_EQ(xc + yc + zc, 0.0);
-    CameraToScreen(&view, &x, &y, 10.0, 20.0, 30.0);
-    EXPECT_EQ(x, 0);
-    EXPECT_EQ(y, 0);
-}
-
 TEST_F(HandViewTest, NearPlaneItselfIsAccepted) {
     view.W_CLIP_INSET = 0.05;
     view.TM[3][0] = 1.0;
