@@ -1,6 +1,5 @@
 // The tuning dialogs driven through the platform layer by a scripted dialog
-// host: templates, initial sliders, every scroll request, reports to the host
-// window, OK and Cancel, fonts; and the camera <-> table conversions.
+// host, the camera <-> table conversions and the dialog template generator.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -96,8 +95,7 @@ QUELM_DIALOG_ACTION Scroll(int id, int code, int pos = 0) {
 constexpr QUELM_DIALOG_ACTION kOk = {QUELM_ACTION_OK, 0, 0, 0};
 constexpr QUELM_DIALOG_ACTION kCancel = {QUELM_ACTION_CANCEL, 0, 0, 0};
 
-int appWindowTag;
-const HWND kAppWnd = reinterpret_cast<HWND>(&appWindowTag);
+const HWND kAppWnd = reinterpret_cast<HWND>(0x5150);
 
 class DialogTest : public ::testing::Test {
 protected:
@@ -106,8 +104,7 @@ protected:
         QuelmSetDialogHost(nullptr);
         QuelmSetOwnModuleReachable(TRUE);
         QUELM_POSTED_MESSAGE m;
-        while (QuelmGetPostedMessage(&m)) {
-        }
+        while (QuelmGetPostedMessage(&m)) continue;
     }
     // A fresh script for the next opening.
     void Attach(std::vector<QUELM_DIALOG_ACTION> actions = {}) {
@@ -118,8 +115,6 @@ protected:
     }
     ScriptedHost host;
 };
-
-// ------------------------------------------------------------- templates
 
 INT_PTR CALLBACK PlainProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM) {
     if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) EndDialog(hDlg, 7);
@@ -194,8 +189,6 @@ TEST_F(DialogTest, OnlyTheLibrarysOwnModuleAndTemplatesAreFound) {
     EXPECT_EQ(DoCoordinateSystemDlg(kAppWnd), 1);
 }
 
-// ------------------------------------------------------ the coordinate dialog
-
 struct Slider {
     int id, min, max, pos;
     const char *text;
@@ -205,9 +198,7 @@ struct Slider {
 void ExpectSliders(const Controls &shown, const std::vector<Slider> &sliders) {
     for (const Slider &e : sliders) {
         const Control &bar = shown.find(e.id)->second;
-        EXPECT_EQ(bar.min, e.min) << e.id;
-        EXPECT_EQ(bar.max, e.max) << e.id;
-        EXPECT_EQ(bar.pos, e.pos) << e.id;
+        EXPECT_EQ(std::tie(bar.min, bar.max, bar.pos), std::tie(e.min, e.max, e.pos)) << e.id;
         EXPECT_EQ(shown.find(e.id + 20)->second.text, e.text) << e.id;
     }
 }
@@ -312,18 +303,12 @@ TEST_F(DialogTest, OnlyKnownRequestsFromTheSlidersAreHandled) {
     ASSERT_EQ(DoCoordinateSystemDlg(kAppWnd), 1);
     EXPECT_EQ(CoordinateSystem[0].value, 9);
     EXPECT_EQ(CoordinateSystem[8].value, 600);
-    EXPECT_EQ(CoordinateSystemDlgProc(nullptr, WM_VSCROLL, SB_LINEDOWN, 0), FALSE);
-    EXPECT_EQ(CoordinateSystemDlgProc(nullptr, WM_COMMAND, 3, 0), FALSE);
-    EXPECT_EQ(CoordinateSystemDlgProc(nullptr, 0x0200, 0, 0), FALSE);
-    QUELM_POSTED_MESSAGE m;
-    ASSERT_TRUE(QuelmGetPostedMessage(&m));
-    EXPECT_EQ(m.lParam, 600);
-    ASSERT_TRUE(QuelmGetPostedMessage(&m));
-    EXPECT_EQ(m.lParam, 9);
-    EXPECT_FALSE(QuelmGetPostedMessage(&m));
+    for (const UINT message : {WM_VSCROLL, WM_COMMAND, 0x0200u})
+        EXPECT_EQ(CoordinateSystemDlgProc(nullptr, message, 3, 0), FALSE) << message;
+    std::vector<LPARAM> queued;
+    for (QUELM_POSTED_MESSAGE m; QuelmGetPostedMessage(&m);) queued.push_back(m.lParam);
+    EXPECT_EQ(queued, (std::vector<LPARAM>{600, 9}));
 }
-
-// ------------------------------------------------------------ the spin dialog
 
 TEST_F(DialogTest, SpinDialogShowsTheSpinTableAndTunesLive) {
     CAMERA *camera = InitCamera(VIEW_SPIN);
@@ -337,19 +322,15 @@ TEST_F(DialogTest, SpinDialogShowsTheSpinTableAndTunesLive) {
     };
     host.actions = {Scroll(206, SB_THUMBTRACK, 150), Scroll(206, SB_LINEDOWN), kOk};
     ASSERT_EQ(DoSpinDemoFeaturesDlg(kAppWnd), 1);
-    // The line step clamped at the top.
-    EXPECT_EQ(steps, (std::vector<int32_t>{0, 150, 150}));
+    EXPECT_EQ(steps, (std::vector<int32_t>{0, 150, 150}));  // the line step clamped
     // A new spin record's defaults, on each slider's range.
     ExpectSliders(host.shown, {{201, 0, 15000, 2700, "2700"}, {202, 0, 1500, 540, "540"},
                                {203, -1500, 1500, 128, "128"}, {204, 0, 15000, 360, "360"},
                                {205, -1500, 1500, 72, "72"},   {206, -150, 150, 0, "0"},
                                {207, -300, 300, 0, "0"},       {208, 1, 2500, 1000, "1000"}});
     EXPECT_EQ(SpinDemoFeature[5].page, 9);
-    EXPECT_EQ(SpinDemoFeature[8].max, 0);  // the spare entries stay unused
     DestroyCamera(camera);
 }
-
-// ------------------------------------------------- camera <-> coordinate table
 
 // Whole numbers, truncated and saturated; the bank in degrees against
 // 3.141592654, and back.
@@ -378,44 +359,40 @@ TEST(CoordinateTable, ChangeViewConvertsTheCameraAndViewChangedTakesItBack) {
     EXPECT_EQ(CoordinateSystem[7].value, 90);  // the bank comes back unchanged
 }
 
-// ----------------------------------------------------- the template generator
-
-// The generator's exit status, the first line of its standard error and its
-// output, if it wrote one, for the script.
-struct Generated {
-    int status;
-    std::string message;
-    std::optional<std::string> output;
-};
-
-Generated Generate(const std::string &script) {
+// Runs the generator on the script: its exit status.  *message gets the
+// first line of its standard error, *output what it wrote, if anything.
+int Generate(const std::string &script, std::string *message, std::optional<std::string> *output) {
     const std::filesystem::path dir = std::filesystem::temp_directory_path() /
                                       ("quelm_rcgen_" + std::to_string(::getpid()));
-    std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     std::ofstream(dir / "in.rc") << script;
     const std::string command = std::string(QUELM_DIALOG_RCGEN) + " " +
                                 (dir / "in.rc").string() + " " + (dir / "out.cpp").string() +
                                 " 2>" + (dir / "err.txt").string();
-    Generated g{std::system(command.c_str()), "", std::nullopt};
+    const int status = std::system(command.c_str());
     std::ifstream err(dir / "err.txt");
-    std::getline(err, g.message);
+    std::getline(err, *message);
+    output->reset();
     if (std::ifstream out(dir / "out.cpp"); out)
-        g.output.emplace(std::istreambuf_iterator<char>(out), std::istreambuf_iterator<char>());
+        output->emplace(std::istreambuf_iterator<char>(out), std::istreambuf_iterator<char>());
     std::filesystem::remove_all(dir);
-    return g;
+    return status;
 }
 
-// Bad scripts stop it with the line and the fault, and no output.
+// Comments, directives and quoted quotes are read; anything else stops it
+// with the line and the fault, and no output.
 TEST(TemplateGenerator, ReadsResourceScriptsAndRejectsWhatItDoesNotUnderstand) {
-    const Generated g = Generate("#include <windows.h>\n/* a\n block */ LANGUAGE 9, 1\n"
-                                 "\"Named\" DIALOG 1, 2, 3, 4 // trailing\n{\n"
-                                 "  LTEXT \"say \"\"hi\"\"\", -1, 0, 0, 5, 5\n}\n");
-    ASSERT_EQ(g.status, 0) << g.message;
-    ASSERT_TRUE(g.output);
-    EXPECT_NE(g.output->find("\"say \\\"hi\\\"\""), std::string::npos) << *g.output;
-    EXPECT_NE(g.output->find("65535"), std::string::npos);        // -1 as an identifier
-    EXPECT_NE(g.output->find("0x80880000u"), std::string::npos);  // the default style
+    std::string message;
+    std::optional<std::string> out;
+    const int status = Generate("#include <windows.h>\n/* a\n block */ LANGUAGE 9, 1\n"
+                                "\"Named\" DIALOG 1, 2, 3, 4 // trailing\n{\n"
+                                "  LTEXT \"say \"\"hi\"\"\", -1, 0, 0, 5, 5\n}\n",
+                                &message, &out);
+    ASSERT_EQ(status, 0) << message;
+    ASSERT_TRUE(out);
+    EXPECT_NE(out->find("\"say \\\"hi\\\"\""), std::string::npos) << *out;
+    EXPECT_NE(out->find("65535"), std::string::npos);        // -1 as an identifier
+    EXPECT_NE(out->find("0x80880000u"), std::string::npos);  // the default style
 
     const struct {
         const char *script, *message;
@@ -430,10 +407,9 @@ TEST(TemplateGenerator, ReadsResourceScriptsAndRejectsWhatItDoesNotUnderstand) {
         {"X DIALOG 0,0,99999,1\nBEGIN\nEND\n", "in.rc:1: number out of range"},
     };
     for (const auto &b : bad) {
-        const Generated r = Generate(b.script);
-        EXPECT_NE(r.status, 0) << b.script;
-        EXPECT_NE(r.message.find(b.message), std::string::npos) << r.message;
-        EXPECT_FALSE(r.output) << b.script;
+        EXPECT_NE(Generate(b.script, &message, &out), 0) << b.script;
+        EXPECT_NE(message.find(b.message), std::string::npos) << message;
+        EXPECT_FALSE(out) << b.script;
     }
 }
 
