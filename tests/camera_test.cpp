@@ -58,8 +58,7 @@ TEST_F(CameraTest, InitCameraTakesZeroAsSpinAndUnknownModesAsIdle) {
         EXPECT_EQ(c->Control != nullptr, spin);
         EXPECT_EQ(BlocksMade(), spin ? 2 : 1);
         ExpectFresh(c, spin);
-        // Updates, whatever their arguments, step a spin camera (here by
-        // nothing) and leave the others where the host put them.
+        // Updates step a spin camera (here by nothing) and leave the others alone.
         c->Xcamera = 10, c->BankAngle = 1.25;
         UpdateCamera(c, 1, 2.0, "ignored");
         UpdateCameraTime(c);
