@@ -28,7 +28,6 @@ TEST_F(ViewTest, VisibleSurfacesFollowTheirPointsStatuses) {
         {PLAN_GROUND, {in, in}, VIS_DRAW, {}},  // a line is a surface
         // A vertex not transformed this frame (status 8 or less); with the
         // last one behind the near bit stays alone.
-        {PLAN_GROUND, {in, 0, in, in}, 0, {}},
         {PLAN_GROUND, {in, in, in, 0x8}, 0, {}},
         {PLAN_GROUND, {in, 0, in, B}, VIS_NEAR, {}},
         // Across the near plane the front vertices decide; with the last one
@@ -71,8 +70,7 @@ protected:
         quad = AddPolygon({AddVertex(100, 50, 100), AddVertex(140, 50, 100), AddVertex(140, 90, -100),
                            AddVertex(100, 90, 100)});
     }
-    // Surface 0 is a triangle whose points are set by hand (status 0x9 or
-    // 0xC by their w), then cut.
+    // Cuts a triangle whose points are set by hand, behind the plane by their w.
     void CutTriangle(const POINT3D &f, const POINT3D &r, const POINT3D &g) {
         AddPolygon({AddVertex(0, 0, 0), AddVertex(1, 0, 0), AddVertex(2, 0, 0)});
         RegisterModelWithScene(scene, model);
@@ -93,8 +91,7 @@ TEST_F(ClipTest, CutThatLeavesTwoCornersBeforeClosing) {
     EXPECT_EQ(scene->iScreenNumVerts, 5);
     EXPECT_EQ(scene->iScreenNumEdges, 6);
     ASSERT_EQ(Surf(quad).numv, 3);
-    EXPECT_EQ((std::vector<int32_t>{Surf(quad).v[0], Surf(quad).v[1], Surf(quad).v[2]}),
-              (std::vector<int32_t>{0, 3, 4}));
+    EXPECT_EQ(std::vector<int32_t>(Surf(quad).v, Surf(quad).v + 3), (std::vector<int32_t>{0, 3, 4}));
     const EDGELIST &closing = scene->EdgeList[Surf(quad).e[1]];  // new, in this direction
     EXPECT_EQ(closing.a, 3);
     EXPECT_EQ(closing.b, 4);
