@@ -30,8 +30,6 @@ protected:
     const long blocksAtStart = QuelmGlobalBlocksLive();
 };
 
-SPINDEMO_VIEW *Spin(CAMERA *c) { return static_cast<SPINDEMO_VIEW *>(c->Control); }
-
 // Besides its mode and record, a camera holds the spin's start placement or
 // nothing: what the host fills in (distance, line of sight, area) stays zero.
 void ExpectFresh(const CAMERA *c, bool atSpinStart) {
@@ -58,8 +56,7 @@ TEST_F(CameraTest, InitCameraTakesZeroAsSpinAndUnknownModesAsIdle) {
         EXPECT_EQ(c->Control != nullptr, spin);
         EXPECT_EQ(BlocksMade(), spin ? 2 : 1);
         ExpectFresh(c, spin);
-        // Updates, whatever their arguments, step a spin camera (here by
-        // nothing) and leave the others where the host put them.
+        // Updates step a spin camera (here by nothing) and leave the others alone.
         c->Xcamera = 10, c->BankAngle = 1.25;
         UpdateCamera(c, 1, 2.0, "ignored");
         UpdateCameraTime(c);
@@ -105,7 +102,7 @@ TEST_F(CameraTest, ChangeCameraFollowsTheModeTable) {
 TEST_F(CameraTest, SpinToSpinKeepsTheRecordLeavingKeepsThePlaceReturningStartsAfresh) {
     CAMERA *c = InitCamera(VIEW_SPIN);
     ASSERT_NE(c, nullptr);
-    SPINDEMO_VIEW *record = Spin(c);
+    auto *record = static_cast<SPINDEMO_VIEW *>(c->Control);
     record->CameraStep = 150;
     ChangeCamera(c, VIEW_SPIN);
     EXPECT_EQ(c->Control, record);
@@ -119,7 +116,7 @@ TEST_F(CameraTest, SpinToSpinKeepsTheRecordLeavingKeepsThePlaceReturningStartsAf
     EXPECT_EQ(c->Ycamera, 1350.0);
     ChangeCamera(c, VIEW_SPIN);
     ASSERT_NE(c->Control, nullptr);
-    EXPECT_EQ(Spin(c)->CameraStep, 0);  // defaults again
+    EXPECT_EQ(static_cast<SPINDEMO_VIEW *>(c->Control)->CameraStep, 0);  // defaults again
     ExpectFresh(c, true);
     DestroyCamera(c);
 }

@@ -1,11 +1,8 @@
-// Frames take no memory: neither from the global heap nor through malloc or
-// operator new, whatever the view and the loader, for complete
-// reprojections, rapid pans and still frames alike.  The library's calls to
-// the C and C++ allocators are wrapped at link time and counted.
+// Frames take no memory, from the global heap or the C and C++ allocators
+// (wrapped at link time and counted), whatever the view, loader or kind of frame.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <new>
 #include <vector>
 
 #include "common/views.h"

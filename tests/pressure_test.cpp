@@ -1,6 +1,6 @@
 // The library under pressure, its allocators wrapped at link time: every
-// allocation of InitScene, OpenDIB and InitCamera failed in turn, a FIFO
-// where quelm.bmp is looked for, and a huge quelm.bmp.
+// allocation of OpenDIB and InitScene failed in turn (InitCamera's in
+// camera_test), a FIFO where quelm.bmp is looked for, and a huge quelm.bmp.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -124,14 +124,6 @@ TEST_F(Pressure, EveryFailedAllocationGivesNullOrAWorkingRecordAndLeaksNothing) 
     FailEach([&] { scene = InitScene(); }, [&](bool clean) { sceneCheck(1, clean); });
     DestroyScene(first);
     EXPECT_EQ(QuelmGlobalBlocksLive(), live);
-    CAMERA *camera = nullptr;
-    FailEach([&] { camera = InitCamera(VIEW_SPIN); },
-             [&](bool clean) {
-                 EXPECT_TRUE(camera || !clean);
-                 EXPECT_EQ(camera && camera->Control, camera && camera->View == VIEW_SPIN);
-                 if (camera) DestroyCamera(camera);
-                 EXPECT_EQ(QuelmGlobalBlocksLive(), live);
-             });
 }
 
 // A FIFO without a writer would block an open for reading forever: it is

@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <initializer_list>
 #include <utility>
 #include <vector>
@@ -35,10 +34,16 @@ protected:
         model->PolygonList = Block<POLYGONLIST>(QUELM_MAX_POLYGONS);
         ASSERT_TRUE(model->VertexList && model->EdgeList && model->PolygonList &&
                     PolygonSceneInit(scene));
-        SetAffineView();
-        View().XT = 160.0;
-        View().YT = 100.0;
-        View().ZT = 100.0;
+        VANTAGE &p = View();
+        p.TM[0][0] = 1.0;  // u = x, v = y, w = z / 100
+        p.TM[1][1] = 1.0;
+        p.TM[2][2] = 0.01;
+        p.RESX = 320.0;
+        p.RESY = 200.0;
+        p.W_CLIP_INSET = 0.05;
+        p.XT = 160.0;
+        p.YT = 100.0;
+        p.ZT = 100.0;
     }
 
     ~ViewTest() override {
@@ -52,19 +57,6 @@ protected:
 
     VANTAGE &View() { return scene->Perspective; }
 
-    // u = x + dx, v = y, w = z / 100.
-    void SetAffineView(double dx = 0.0) {
-        VANTAGE &p = View();
-        std::fill(&p.TM[0][0], &p.TM[0][0] + 12, 0.0);
-        p.TM[0][0] = 1.0;
-        p.TM[1][1] = 1.0;
-        p.TM[2][2] = 0.01;
-        p.TM[3][0] = dx;
-        p.RESX = 320.0;
-        p.RESY = 200.0;
-        p.W_CLIP_INSET = 0.05;
-    }
-
     int32_t AddVertex(int32_t x, int32_t y, int32_t z, uint32_t plan = PLAN_GROUND) {
         model->VertexList[model->iNumVerts] = VERTEX3D{x, y, z, plan};
         return model->iNumVerts++;
@@ -75,20 +67,14 @@ protected:
         return model->iNumEdges++;
     }
 
-    // A polygon over the given vertices, sharing edges in either direction
-    // as the model store does.
+    // A polygon over the given vertices, each edge new.
     int32_t AddPolygon(std::initializer_list<int32_t> verts, uint32_t visible = PLAN_GROUND | VIS_DRAW) {
         const std::vector<int32_t> v(verts);
         const int32_t n = static_cast<int32_t>(v.size());
         POLYGONLIST &p = model->PolygonList[model->iNumPolygons];
         for (int32_t j = 0; j < n; ++j) {
-            const int32_t a = v[j], b = v[(j + 1) % n];
-            int32_t e = 0;
-            while (e < model->iNumEdges && !((model->EdgeList[e].a == a && model->EdgeList[e].b == b) ||
-                                             (model->EdgeList[e].a == b && model->EdgeList[e].b == a)))
-                ++e;
-            p.v[j] = a;
-            p.e[j] = e < model->iNumEdges ? e : AddEdge(a, b);
+            p.v[j] = v[j];
+            p.e[j] = AddEdge(v[j], v[(j + 1) % n]);
         }
         p.numv = n;
         p.visible = visible;
