@@ -191,13 +191,9 @@ TEST_F(Tools, EveryVerbOnGoodAndBadInput) {
              for (size_t at = 54 + 1024; at < bmp.size(); at += 36)  // the roof fills it
                  EXPECT_EQ(bmp.substr(at, 33), std::string(33, char(QUELM_MAT_SKY)));
          }},
-        {QUELM, {"render", "--size", "16x10", "-o", "-"}, 0, "wrote standard output (16x10, ",
-         [](Tools &, const Outcome &o) { EXPECT_TRUE(o.out.starts_with("\x89PNG")); }},
-        {QUELM, {"render", "--size", "16x10", "-o", "-", "--format", "bmp", "--quiet"}, 0, "",
-         [](Tools &, const Outcome &o) {
-             EXPECT_TRUE(o.out.starts_with("BM"));
-             EXPECT_EQ(o.err, "");
-         }},
+        {QUELM, {"render", "--size", "16x10", "-o", "-", "--format", "bmp"}, 0,
+         "wrote standard output (16x10, ",
+         [](Tools &, const Outcome &o) { EXPECT_TRUE(o.out.starts_with("BM")); }},
         {QUELM, {"render", "--size", "16x10", "-o", longest + ".png", "--palette", "@/two.pal"}, 0,
          "wrote nnn", [&](Tools &t, const Outcome &) {
              quelm_tool::Palette palette{};
