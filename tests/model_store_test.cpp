@@ -53,11 +53,6 @@ protected:
     static const VERTEX3D &Vertex(int32_t j) { return Model->VertexList[j]; }
     static Ids V(int32_t k) { return Ids(Polygon(k).v, Polygon(k).v + Polygon(k).numv); }
     static uint32_t EdgeAct(int32_t j) { return Model->EdgeList[j].act; }
-    static Words Acts() {
-        Words acts;
-        for (int32_t j = 0; j < Model->iNumEdges; ++j) acts.push_back(EdgeAct(j));
-        return acts;
-    }
     static Words Plans() {
         Words plans;
         for (int32_t j = 0; j < Model->iNumVerts; ++j) plans.push_back(Vertex(j).visible);
