@@ -21,9 +21,11 @@ int Reduce(double x, double &y0, double &y1) {
                                      8.47842766036889956997e-32};
     const bool negative = x < 0;
     double t = negative ? -x : x;
-    // Past 2^30 the multiple of pi/2 would not fit an int: such an angle is
-    // first brought below 2 pi by the exact remainder, which every target
-    // computes alike (accuracy there is not sought, only the same bits).
+    // Three parts of pi/2 keep the result within an ulp up to about 2^19 pi/2;
+    // past that only the same bits on every target are sought (the spin
+    // camera wraps its angles below 2 pi).  Past 2^30 the multiple of pi/2
+    // would not fit an int: such an angle is first brought below 2 pi by the
+    // exact remainder.
     if (t >= 0x1p30) t = std::fmod(t, 2 * kPio2[0]);
     const int n = static_cast<int>(t * kInvPio2 + 0.5);
     const double fn = n;
