@@ -138,14 +138,16 @@ TEST_F(VectorLoaderTest, SentinelMarksItsActiveEdgeWhileItMayBeSeen) {
         ParityEdge();
         const int32_t a = AddVertex(r.ax, 100, r.az), b = AddVertex(r.bx, 100, r.bz, r.bplan);
         const int32_t d = AddVertex(100, 100, 100, PLAN_FINE);
+        const int32_t e = AddVertex(120, 100, 100, PLAN_FINE);
         AddEdge(a, b, kConstantly | LinkQ(2));
-        AddEdge(d, AddVertex(120, 100, 100, PLAN_FINE), kActive);
+        AddEdge(d, e, kActive);
         RegisterModelWithScene(scene, model);
         Pass();
         SCOPED_TRACE(::testing::Message() << "a (" << r.ax << ", " << r.az << "), b (" << r.bx
                                           << ", " << r.bz << ")");
         EXPECT_EQ(Nibble(2), r.marked ? kMarked | 1u : ACT_ACTIVE);
         EXPECT_EQ(Status(d), r.marked ? 0x9u : 0u);
+        EXPECT_EQ(Status(e), Status(d));
         EXPECT_EQ(Status(a), r.statusA);
         EXPECT_EQ(Status(b), r.statusB);
     }
