@@ -1,14 +1,8 @@
-// The rasteriser fed arbitrary polygons, rectangles and bitmap headers.
-//
-// The bitmap is allocated at exactly the size its header describes, so that
-// AddressSanitizer sees any write beyond it; each fill starts from a bitmap
-// of one value unlike the colour, so that every byte written shows: a
-// written byte must be a pixel (never row padding), of the fill's colour,
-// within the polygon's bounds, and the fill's result must say whether one
-// was written (which pixels a polygon covers is gresk_test's reference
-// check).  Points are handed over in a heap array of exactly their
-// count, and what the clipper leaves must not depend on the buffer beyond
-// the count it was given.
+// The rasteriser fed arbitrary polygons, rectangles and bitmap headers.  Bitmaps and points are
+// heap blocks of exactly their size, for AddressSanitizer.  Each fill starts from a bitmap of one
+// value unlike the colour: a written byte must be a pixel of the colour within the polygon's
+// bounds, and the result must say whether one was written (which pixels, exactly, is
+// gresk_test's).  What the clipper leaves must not depend on the buffer past the count given.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -27,12 +21,6 @@ struct Bitmap {
     bool drawable;        // a header FillConvexPoly draws into
     int64_t width, height, stride;
     std::vector<uint8_t> bytes;
-
-    // Byte offset of pixel (x, y), row 0 at the top.
-    int64_t Offset(int64_t x, int64_t y) const {
-        const int64_t row = info.bmiHeader.biHeight < 0 ? y : height - 1 - y;
-        return row * stride + x;
-    }
 };
 
 constexpr WORD kOddBitCounts[] = {0, 1, 4, 7, 16, 24, 32};
@@ -45,17 +33,16 @@ Bitmap MakeBitmap(FuzzInput &in) {
     h.biBitCount = in.u8() < 224 ? 8 : kOddBitCounts[in.below(sizeof kOddBitCounts / sizeof(WORD))];
     h.biCompression = in.u8() < 240 ? BI_RGB : in.u32();
     const uint8_t shape = in.u8();
-    int64_t width = 1 + in.u16() % 1024, height = 1 + in.u16() % 1024;
+    int64_t &width = b.width, &height = b.height, &stride = b.stride;
+    width = 1 + in.u16() % 1024;
+    height = 1 + in.u16() % 1024;
     if (shape >= 248) width = shape & 1 ? 0 : -width;
     if (shape >= 240 && shape < 248) height = 0;
-    const int64_t stride = (std::max<int64_t>(width, 0) + 3) & ~int64_t{3};
+    stride = (std::max<int64_t>(width, 0) + 3) & ~int64_t{3};
     if (stride * height > kMaxBitmapBytes) height = kMaxBitmapBytes / stride;
     h.biWidth = static_cast<LONG>(width);
     h.biHeight = static_cast<LONG>(in.u8() & 1 ? -height : height);
     b.drawable = h.biBitCount == 8 && h.biCompression == BI_RGB && width > 0 && height > 0;
-    b.width = width;
-    b.height = height;
-    b.stride = stride;
     // A header that draws nothing gets a token buffer, which must stay as it is.
     b.bytes.resize(b.drawable ? static_cast<size_t>(stride * height) : 16);
     return b;
@@ -72,58 +59,35 @@ sSPOINT MakePoint(FuzzInput &in, const Bitmap &b) {
     return {in.i16(), in.i16()};
 }
 
-struct Box {
-    int64_t minX, maxX, minY, maxY;
-};
-
-Box Bounds(const sSPOINT *p, int n) {
-    Box box{p[0].x, p[0].x, p[0].y, p[0].y};
-    for (int i = 1; i < n; ++i) {
-        box.minX = std::min<int64_t>(box.minX, p[i].x);
-        box.maxX = std::max<int64_t>(box.maxX, p[i].x);
-        box.minY = std::min<int64_t>(box.minY, p[i].y);
-        box.maxY = std::max<int64_t>(box.maxY, p[i].y);
-    }
-    return box;
-}
-
 // Clips a copy of the points twice, with different values past the count,
 // and checks the results agree and lie in the rectangle.
 void Clip(FuzzInput &in, std::vector<sSPOINT> &pts, int32_t &count) {
     const int32_t left = in.smallish(600), top = in.smallish(600);
     const int32_t right = in.smallish(600), bottom = in.smallish(600);
     const int32_t given = count;
-    const size_t n = static_cast<size_t>(std::clamp(given, 0, GRESK_MAX_POINTS));
-    sSPOINT *first = new sSPOINT[GRESK_MAX_POINTS];
-    sSPOINT *second = new sSPOINT[GRESK_MAX_POINTS];
-    for (size_t i = 0; i < GRESK_MAX_POINTS; ++i) {
-        first[i] = i < n ? pts[i] : sSPOINT{INT16_MAX, INT16_MIN};
-        second[i] = i < n ? pts[i] : sSPOINT{INT16_MIN, INT16_MAX};
-    }
+    std::vector<sSPOINT> first(GRESK_MAX_POINTS, {INT16_MAX, INT16_MIN});
+    std::vector<sSPOINT> second(GRESK_MAX_POINTS, {INT16_MIN, INT16_MAX});
+    std::copy(pts.begin(), pts.end(), first.begin());
+    std::copy(pts.begin(), pts.end(), second.begin());
     int32_t firstCount = given, secondCount = given;
-    const int32_t result = ClipToRect(left, top, right, bottom, first, &firstCount);
-    ClipToRect(left, top, right, bottom, second, &secondCount);
+    const int32_t result = ClipToRect(left, top, right, bottom, first.data(), &firstCount);
+    ClipToRect(left, top, right, bottom, second.data(), &secondCount);
     FUZZ_CHECK(result == firstCount, "result %d, count %d", result, firstCount);
     FUZZ_CHECK(firstCount >= 0 && firstCount <= GRESK_MAX_POINTS, "count %d", firstCount);
     if (given < 1 || given > GRESK_MAX_POINTS) FUZZ_CHECK(firstCount == 0, "from %d", given);
     FUZZ_CHECK(firstCount == secondCount &&
-                   std::memcmp(first, second, sizeof(sSPOINT) * firstCount) == 0,
+                   std::memcmp(first.data(), second.data(), sizeof(sSPOINT) * firstCount) == 0,
                "clipping read past the %d points it was given", given);
-    const int64_t lo[2] = {std::min(left, right), std::min(top, bottom)};
-    const int64_t hi[2] = {std::max(left, right), std::max(top, bottom)};
-    for (int32_t i = 0; i < firstCount; ++i) {
-        const int64_t x = first[i].x, y = first[i].y;
-        FUZZ_CHECK(x >= lo[0] && x <= hi[0] && y >= lo[1] && y <= hi[1],
-                   "corner (%lld, %lld) outside the rectangle", static_cast<long long>(x),
-                   static_cast<long long>(y));
-    }
-    pts.assign(first, first + firstCount);
+    for (int32_t i = 0; i < firstCount; ++i)
+        FUZZ_CHECK(first[i].x >= std::min(left, right) && first[i].x <= std::max(left, right) &&
+                       first[i].y >= std::min(top, bottom) && first[i].y <= std::max(top, bottom),
+                   "corner %d outside the rectangle", i);
+    pts = std::vector<sSPOINT>(first.begin(), first.begin() + firstCount);
     count = firstCount;
-    delete[] first;
-    delete[] second;
 }
 
-void Fill(FuzzInput &in, Bitmap &b, const std::vector<sSPOINT> &pts, int32_t count) {
+// The points' vector holds exactly them: a read past them is a heap overflow.
+void Fill(FuzzInput &in, Bitmap &b, std::vector<sSPOINT> &pts, int32_t count) {
     const uint8_t colour = in.u8();
     const uint8_t background = static_cast<uint8_t>(~colour);
     const uint8_t how = in.u8();
@@ -132,41 +96,34 @@ void Fill(FuzzInput &in, Bitmap &b, const std::vector<sSPOINT> &pts, int32_t cou
     const bool noRequest = how == 240, noHeader = how == 241, noBits = how == 242;
 
     std::memset(b.bytes.data(), background, b.bytes.size());
-    // Exactly the points given: a read past them is a heap overflow.
-    const size_t n = pts.size();
-    sSPOINT *exact = new sSPOINT[n];
-    std::copy(pts.begin(), pts.end(), exact);
     const int32_t result = FillConvexPoly(noHeader ? nullptr : &b.info,
-                                          noBits ? nullptr : b.bytes.data(), exact, count, kind,
+                                          noBits ? nullptr : b.bytes.data(),
+                                          pts.data(), count, kind,
                                           noRequest ? nullptr : &request);
     const bool draws = b.drawable && kind == GRESK_FILLPOLY && !noRequest && !noHeader &&
                        !noBits && count >= 1 && count <= GRESK_MAX_POINTS;
 
+    if (!draws) {
+        FUZZ_CHECK(result == 0 && std::ranges::count(b.bytes, background) == std::ssize(b.bytes),
+                   "a request that draws nothing wrote a byte or gave %d", result);
+        return;
+    }
+    const auto xs = std::ranges::minmax(pts, {}, &sSPOINT::x);
+    const auto ys = std::ranges::minmax(pts, {}, &sSPOINT::y);
     int64_t written = 0;
-    const Box box = n ? Bounds(exact, static_cast<int>(n)) : Box{};
-    // Row by row, skipping untouched rows quickly.
-    const size_t rowBytes = b.drawable ? static_cast<size_t>(b.stride) : b.bytes.size();
-    const std::vector<uint8_t> clean(rowBytes, background);
-    for (size_t start = 0; start < b.bytes.size(); start += rowBytes) {
-        if (std::memcmp(b.bytes.data() + start, clean.data(), rowBytes) == 0) continue;
-        FUZZ_CHECK(draws, "a byte written by a request that draws nothing");
-        const int64_t rowFromEnd = static_cast<int64_t>(start / rowBytes);
-        const int64_t y = b.info.bmiHeader.biHeight < 0 ? rowFromEnd : b.height - 1 - rowFromEnd;
-        for (size_t x = 0; x < rowBytes; ++x) {
-            const uint8_t byte = b.bytes[start + x];
-            if (byte == background) continue;
-            FUZZ_CHECK(static_cast<int64_t>(x) < b.width, "row padding written at column %zu", x);
-            FUZZ_CHECK(byte == colour, "wrote %u, not %u", byte, colour);
-            FUZZ_CHECK(static_cast<int64_t>(x) >= box.minX && static_cast<int64_t>(x) <= box.maxX &&
-                           y >= box.minY && y <= box.maxY,
-                       "pixel (%zu, %lld) outside the polygon's bounds", x,
-                       static_cast<long long>(y));
-            ++written;
-        }
+    for (size_t at = 0; at < b.bytes.size(); ++at) {
+        if (b.bytes[at] == background) continue;
+        const int64_t x = static_cast<int64_t>(at) % b.stride, row = static_cast<int64_t>(at) / b.stride;
+        const int64_t y = b.info.bmiHeader.biHeight < 0 ? row : b.height - 1 - row;
+        FUZZ_CHECK(x < b.width, "row padding written at column %lld", static_cast<long long>(x));
+        FUZZ_CHECK(b.bytes[at] == colour, "wrote %u, not %u", b.bytes[at], colour);
+        FUZZ_CHECK(x >= xs.min.x && x <= xs.max.x && y >= ys.min.y && y <= ys.max.y,
+                   "pixel (%lld, %lld) outside the polygon's bounds", static_cast<long long>(x),
+                   static_cast<long long>(y));
+        ++written;
     }
     FUZZ_CHECK(result == (written > 0 ? 1 : 0), "result %d with %lld pixels", result,
                static_cast<long long>(written));
-    delete[] exact;
 }
 
 }  // namespace

@@ -24,8 +24,6 @@ using Poly = std::vector<sSPOINT>;
 
 sSPOINT P(int x, int y) { return sSPOINT{int16_t(x), int16_t(y)}; }
 
-// ---------------------------------------------------------------- helpers
-
 // An 8-bit DIB with guard bytes around its pixels; row padding is guarded too.
 class Dib {
 public:
@@ -53,33 +51,26 @@ public:
         if (d.runsInside) std::fill_n(d.Row(row) + left, length, uint8_t(1));
     }
     bool runsInside = true;
-    const uint8_t *Memory() const { return mem_.data() + kGuardBytes; }
 
-    // Guard bytes and row padding still hold what they held.
-    bool Untouched() const {
-        for (int i = 0; i < kGuardBytes; ++i)
-            if (mem_[i] != kGuard || mem_[mem_.size() - 1 - i] != kGuard) return false;
-        for (int y = 0; y < h_; ++y)
-            for (int x = w_; x < stride_; ++x)
-                if (Row(y)[x] != kGuard) return false;
-        return true;
-    }
     int Count(uint8_t c) const {
         int n = 0;
         for (int y = 0; y < h_; ++y) n += int(std::count(Row(y), Row(y) + w_, c));
         return n;
     }
     // The first pixel (row by row) where drawn differs from want, or
-    // "none"; nothing may be written outside the bitmap either.
+    // "none"; guard bytes and row padding must hold what they held.
     std::string FirstDifference(const std::function<bool(int, int)> &want) const {
         for (int y = 0; y < h_; ++y)
-            for (int x = 0; x < w_; ++x)
-                if ((At(x, y) != 0) != want(x, y))
+            for (int x = 0; x < stride_; ++x)
+                if (x < w_ ? (At(x, y) != 0) != want(x, y) : Row(y)[x] != kGuard)
                     return "pixel " + std::to_string(x) + "," + std::to_string(y);
-        return Untouched() ? "none" : "guard bytes";
+        const bool guarded = std::all_of(mem_.begin(), mem_.begin() + kGuardBytes, IsGuard) &&
+                             std::all_of(mem_.end() - kGuardBytes, mem_.end(), IsGuard);
+        return guarded ? "none" : "guard bytes";
     }
 
 private:
+    static bool IsGuard(uint8_t v) { return v == kGuard; }
     uint8_t *Row(int y) { return mem_.data() + kGuardBytes + size_t(topDown_ ? y : h_ - 1 - y) * stride_; }
     const uint8_t *Row(int y) const { return const_cast<Dib *>(this)->Row(y); }
 
@@ -120,10 +111,9 @@ bool Touches(const Poly &poly, int x, int y) {
     return true;
 }
 
-// Fills the polygon into a fresh w x h bitmap, and again listed the other
-// way round from another corner: each time exactly the pixels whose squares
-// meet it, 1 when there are any, nothing outside the bitmap, and FillSpans
-// reporting the same pixels.
+// Fills the polygon into a fresh w x h bitmap, and again listed the other way round from another
+// corner: each time exactly the pixels whose squares meet it, 1 when there are any, nothing
+// outside the bitmap, and FillSpans reporting the same pixels.
 void ExpectConvention(const Poly &poly, int w = 64, int h = 64, bool topDown = true) {
     Poly turned(poly.rbegin(), poly.rend());
     if (!turned.empty()) std::rotate(turned.begin(), turned.begin() + 1, turned.end());
@@ -178,59 +168,41 @@ Poly Clip(int l, int t, int r, int b, Poly pts) {
 }
 
 // Same corners in the same cyclic order, from any starting corner.
-bool SameCycle(const Poly &a, const Poly &b) {
-    if (a.size() != b.size()) return false;
-    for (size_t s = 0; s < a.size(); ++s) {
-        bool same = true;
-        for (size_t i = 0; i < a.size() && same; ++i) same = a[(s + i) % a.size()] == b[i];
-        if (same) return true;
-    }
-    return a.empty();
+bool SameCycle(Poly a, const Poly &b) {
+    for (size_t s = 1; s < a.size() && a != b; ++s) std::rotate(a.begin(), a.begin() + 1, a.end());
+    return a == b;
 }
 
-// ---------------------------------------------------------------- ClipToRect
-
 TEST(ClipToRect, WorkedExamples) {
-    enum Outcome { kUntouched, kNothing, kCorners };
     const struct {
         int l, t, r, b;
-        Poly in;
-        Outcome outcome;
-        Poly corners;  // in this cyclic order, from any of them
+        Poly in, corners;  // in this cyclic order, from any of them
     } cases[] = {
         // Corners on all four sides (right and bottom included) and a repeat.
-        {0, 0, 10, 8, {P(0, 5), P(4, 0), P(4, 0), P(10, 3), P(7, 8)}, kUntouched, {}},
+        {0, 0, 10, 8, {P(0, 5), P(4, 0), P(4, 0), P(10, 3), P(7, 8)},
+         {P(0, 5), P(4, 0), P(4, 0), P(10, 3), P(7, 8)}},
         // Each side cuts; the rectangle may be given upside down or right to left.
-        {0, 0, 10, 10, {P(-5, 2), P(5, 2), P(5, 8), P(-5, 8)}, kCorners, {P(0, 2), P(5, 2), P(5, 8), P(0, 8)}},
-        {10, 0, 0, 10, {P(5, 2), P(15, 2), P(15, 8), P(5, 8)}, kCorners, {P(5, 2), P(10, 2), P(10, 8), P(5, 8)}},
-        {0, 10, 10, 0, {P(2, -5), P(8, -5), P(8, 5), P(2, 5)}, kCorners, {P(2, 0), P(8, 0), P(8, 5), P(2, 5)}},
-        {10, 10, 0, 0, {P(2, 5), P(8, 5), P(8, 15), P(2, 15)}, kCorners, {P(2, 5), P(8, 5), P(8, 10), P(2, 10)}},
+        {0, 0, 10, 10, {P(-5, 2), P(5, 2), P(5, 8), P(-5, 8)}, {P(0, 2), P(5, 2), P(5, 8), P(0, 8)}},
+        {10, 0, 0, 10, {P(5, 2), P(15, 2), P(15, 8), P(5, 8)}, {P(5, 2), P(10, 2), P(10, 8), P(5, 8)}},
+        {0, 10, 10, 0, {P(2, -5), P(8, -5), P(8, 5), P(2, 5)}, {P(2, 0), P(8, 0), P(8, 5), P(2, 5)}},
         // The rectangle's corners are added.
-        {0, 0, 10, 10, {P(-10, -10), P(30, -10), P(30, 30), P(-10, 30)}, kCorners,
-         {P(0, 0), P(10, 0), P(10, 10), P(0, 10)}},
-        {0, 0, 10, 10, {P(0, -4), P(4, 0), P(0, 4), P(-4, 0)}, kCorners, {P(0, 0), P(4, 0), P(0, 4)}},
+        {0, 0, 10, 10, {P(-10, -10), P(30, -10), P(30, 30), P(-10, 30)}, {P(0, 0), P(10, 0), P(10, 10), P(0, 10)}},
+        {0, 0, 10, 10, {P(0, -4), P(4, 0), P(0, 4), P(-4, 0)}, {P(0, 0), P(4, 0), P(0, 4)}},
         // Crossings round to the nearest pixel, halves up: both edges from
         // (-1, 0) cross x = 0 half-way; (0, 0)-(3, 1) crosses at y = 1/3, 2/3.
-        {0, -100, 100, 100, {P(-1, 0), P(1, 1), P(1, -1)}, kCorners, {P(0, 1), P(1, 1), P(1, -1), P(0, 0)}},
-        {1, 0, 2, 5, {P(0, 0), P(3, 1)}, kCorners, {P(2, 1), P(1, 0)}},
+        {0, -100, 100, 100, {P(-1, 0), P(1, 1), P(1, -1)}, {P(0, 1), P(1, 1), P(1, -1), P(0, 0)}},
+        {1, 0, 2, 5, {P(0, 0), P(3, 1)}, {P(2, 1), P(1, 0)}},
         // Two points are a segment, one point is kept or dropped.
-        {0, 0, 10, 10, {P(-10, 5), P(20, 5)}, kCorners, {P(10, 5), P(0, 5)}},
-        {0, 0, 10, 10, {P(5, 5), P(5, 40)}, kCorners, {P(5, 10), P(5, 5)}},
-        {0, 0, 10, 10, {P(5, 5), P(8, 2)}, kUntouched, {}},
-        {0, 0, 10, 10, {P(-5, 5), P(-1, 20)}, kNothing, {}},
-        {0, 0, 10, 10, {P(10, 10)}, kUntouched, {}},
-        {0, 0, 10, 10, {P(11, 10)}, kNothing, {}},
-        {0, 0, 10, 10, {P(-3, -3), P(-1, -9), P(-8, -1)}, kNothing, {}},
+        {0, 0, 10, 10, {P(-10, 5), P(20, 5)}, {P(10, 5), P(0, 5)}},
+        {0, 0, 10, 10, {P(5, 5), P(5, 40)}, {P(5, 10), P(5, 5)}},
+        {0, 0, 10, 10, {P(-5, 5), P(-1, 20)}, {}},
+        {0, 0, 10, 10, {P(10, 10)}, {P(10, 10)}},
+        {0, 0, 10, 10, {P(11, 10)}, {}},
+        {0, 0, 10, 10, {P(-3, -3), P(-1, -9), P(-8, -1)}, {}},
     };
-    for (const auto &k : cases) {
-        SCOPED_TRACE(testing::Message() << "polygon from " << k.in[0].x << "," << k.in[0].y);
-        const Poly out = Clip(k.l, k.t, k.r, k.b, k.in);
-        switch (k.outcome) {
-        case kUntouched: EXPECT_EQ(out, k.in); break;
-        case kNothing: EXPECT_TRUE(out.empty()); break;
-        case kCorners: EXPECT_TRUE(SameCycle(out, k.corners)); break;
-        }
-    }
+    for (const auto &k : cases)
+        EXPECT_TRUE(SameCycle(Clip(k.l, k.t, k.r, k.b, k.in), k.corners))
+            << "from " << k.in[0].x << "," << k.in[0].y;
 }
 
 TEST(ClipToRect, RefusesWhatItCannotHold) {
@@ -243,7 +215,6 @@ TEST(ClipToRect, RefusesWhatItCannotHold) {
     }
     EXPECT_TRUE(Clip(-980, -980, 980, 980, circle).empty());
     EXPECT_EQ(Clip(-950, -950, 950, 950, circle).size(), 20u);
-    EXPECT_EQ(Clip(-1000, -1000, 1000, 1000, circle), circle);  // whole, untouched
     sSPOINT pts[GRESK_MAX_POINTS + 1] = {};
     for (int32_t bad : {0, -1, GRESK_MAX_POINTS + 1}) {
         int32_t n = bad;
@@ -256,53 +227,11 @@ TEST(ClipToRect, RefusesWhatItCannotHold) {
     EXPECT_EQ(ClipToRect(-5, -5, 5, 5, pts, nullptr), 0);
 }
 
-// A jittered triangle mesh over a larger area, clipped to the rectangle and
-// filled: neighbours keep their shared edges, so every pixel of the
-// rectangle is covered, and nothing outside it.
-TEST(ClipToRect, ClippedMeshStillCoversTheRectangle) {
-    std::mt19937 rng(5);
-    for (int round = 0; round < 20; ++round) {
-        std::uniform_int_distribution<int> jitter(-9, 9);
-        const int l = 13 + round % 5, t = 7, r = 90 - round, b = 61, cell = 23, n = 8;
-        sSPOINT grid[n + 1][n + 1];
-        for (int i = 0; i <= n; ++i)
-            for (int j = 0; j <= n; ++j) grid[i][j] = P(-40 + cell * i + jitter(rng), -40 + cell * j + jitter(rng));
-        Dib dib(120, 80);
-        for (int i = 0; i < n; ++i)
-            for (int j = 0; j < n; ++j) {
-                const sSPOINT a = grid[i][j], bq = grid[i + 1][j], c = grid[i + 1][j + 1], d = grid[i][j + 1];
-                for (const Poly &tri : {Poly{a, bq, c}, Poly{c, d, a}}) {
-                    const Poly clipped = Clip(l, t, r, b, tri);
-                    if (!clipped.empty()) dib.Fill(clipped, 1);
-                }
-            }
-        ASSERT_EQ(dib.FirstDifference([&](int x, int y) { return x >= l && x <= r && y >= t && y <= b; }),
-                  "none")
-            << "round " << round;
-    }
-}
-
-// ---------------------------------------------------------------- FillConvexPoly
-
-TEST(FillConvexPoly, WorkedExamples) {
-    for (bool topDown : {true, false}) {
-        Dib dib(20, 12, topDown);
-        EXPECT_EQ(dib.Fill({P(3, 2), P(9, 2), P(9, 7), P(3, 7)}, 0x13F), 1);  // the low byte of pic
-        EXPECT_EQ(dib.Count(0x3F), 7 * 6);
-    }
-    // Row 0 is the top in both row orders.
-    Dib down(5, 3, true), up(5, 3, false);
-    down.Fill({P(1, 0)}, 9);
-    up.Fill({P(1, 0)}, 9);
-    EXPECT_EQ(down.Memory()[1], 9);
-    EXPECT_EQ(up.Memory()[2 * 8 + 1], 9);
-    Dib dib(64, 64, false);
-    EXPECT_EQ(dib.Fill({P(63, 63)}, 4), 1);
-    EXPECT_EQ(dib.At(63, 63), 4);
-    EXPECT_EQ(dib.Fill({P(64, 63)}, 5), 0);
-    EXPECT_EQ(dib.Fill({P(3, 3), P(3, 3), P(3, 3)}, 6), 1);
-    EXPECT_EQ(dib.Count(6), 1);
-    // The whole 16-bit plane covers every pixel, and row padding stays.
+TEST(FillConvexPoly, PaintsTheLowByteOfPicAndCoversThe16BitPlane) {
+    Dib dib(20, 12, false);
+    EXPECT_EQ(dib.Fill({P(3, 2), P(9, 2), P(9, 7), P(3, 7)}, 0x13F), 1);
+    EXPECT_EQ(dib.Count(0x3F), 7 * 6);
+    // Every width's row padding stays.
     for (int w = 1; w <= 9; ++w) {
         Dib odd(w, 5, w % 2 == 0);
         odd.Fill({P(-32768, -32768), P(32767, -32768), P(32767, 32767), P(-32768, 32767)}, 7);
@@ -310,8 +239,7 @@ TEST(FillConvexPoly, WorkedExamples) {
     }
 }
 
-// Random shapes of every kind, each against the reference in both row
-// orders and listed both ways round.
+// Random shapes of every kind against the reference, in both row orders, listed both ways round.
 TEST(FillConvexPoly, DrawsEveryPixelWhoseSquareMeetsThePolygon) {
     std::mt19937 rng(1);
     std::uniform_int_distribution<int> pos(0, 50), thin(0, 3), wide(1, 63), coin(0, 1), any(-32768, 32767);
@@ -349,10 +277,8 @@ TEST(FillConvexPoly, DrawsEveryPixelWhoseSquareMeetsThePolygon) {
     }
     const Poly cases[] = {
         {P(0, 10), P(60, 13), P(60, 14)},   // a flat sliver half a pixel thick
-        {P(2, 30), P(63, 33), P(63, 34)},
         {P(5, 1), P(6, 63), P(7, 62)},      // a long sharp wedge
         {P(3, 30), P(60, 28), P(60, 32)},   // shallow edges meeting in a corner that juts out of its row
-        {P(60, 20), P(3, 21), P(58, 22)},
     };
     for (const Poly &poly : cases) ASSERT_NO_FATAL_FAILURE(ExpectConvention(poly));
     // Steep parallelograms the height of a tall bitmap, leaning either way:
@@ -366,42 +292,36 @@ TEST(FillConvexPoly, DrawsEveryPixelWhoseSquareMeetsThePolygon) {
 
 TEST(FillConvexPoly, DrawsNothingForOtherBitmapsRequestsAndCounts) {
     const Poly square = {P(0, 0), P(5, 0), P(5, 5), P(0, 5)};
-    auto expectNothing = [&](Dib &dib, Poly pts, int kind = GRESK_FILLPOLY) {
-        EXPECT_EQ(dib.Fill(pts, 3, kind), 0);
-        if (kind == GRESK_FILLPOLY) {
-            EXPECT_EQ(gresk::FillSpans(dib.Info(), pts.data(), int32_t(pts.size()), Dib::Paint, &dib), 0);
-        }
+    auto expectNothing = [&](Dib &dib, Poly pts) {
+        EXPECT_EQ(dib.Fill(pts, 3), 0);
+        EXPECT_EQ(gresk::FillSpans(dib.Info(), pts.data(), int32_t(pts.size()), Dib::Paint, &dib), 0);
         EXPECT_EQ(dib.FirstDifference([](int, int) { return false; }), "none");
     };
-    for (WORD bits : {1, 4, 16, 24, 32}) {
-        Dib dib(8, 8);
-        dib.Header().biBitCount = bits;
-        expectNothing(dib, square);
+    // Other depths, run-length encoded, no width, no height.
+    const struct {
+        WORD bits;
+        DWORD compression;
+        LONG width, height;
+    } headers[] = {{4, BI_RGB, 8, 8}, {32, BI_RGB, 8, 8}, {8, 1, 8, 8}, {8, BI_RGB, 0, 8}, {8, BI_RGB, 8, 0}};
+    for (const auto &k : headers) {
+        Dib other(8, 8);
+        other.Header() = {sizeof(BITMAPINFOHEADER), k.width, k.height, 1, k.bits, k.compression, 0, 0, 0, 0, 0};
+        expectNothing(other, square);
     }
-    Dib rle(8, 8), noWidth(8, 8), noHeight(8, 8), dib(8, 8);
-    rle.Header().biCompression = 1;  // run-length encoded
-    noWidth.Header().biWidth = 0;
-    noHeight.Header().biHeight = 0;
-    expectNothing(rle, square);
-    expectNothing(noWidth, square);
-    expectNothing(noHeight, square);
-    expectNothing(dib, square, GRESK_PANELPOLY);
-    expectNothing(dib, square, GRESK_SHEARPOLY);
+    Dib dib(8, 8);
+    EXPECT_EQ(dib.Fill(square, 3, GRESK_PANELPOLY), 0);  // the bitmap is checked blank below
     expectNothing(dib, {});
     expectNothing(dib, Poly(GRESK_MAX_POINTS + 1, P(1, 1)));
     expectNothing(dib, {P(-3, -3), P(-1, -1), P(-3, -1)});  // wholly off the bitmap
 
-    BITMAPINFO bmi{};
-    bmi.bmiHeader = {sizeof(BITMAPINFOHEADER), 8, 8, 1, 8, BI_RGB, 0, 0, 0, 0, 0};
+    BITMAPINFO bmi = *dib.Info();
+    Poly pts = square;
     uint8_t pixels[64] = {};
-    sSPOINT pts[4] = {P(0, 0), P(5, 0), P(5, 5), P(0, 5)};
     sFILLPOLY req{3, 0};
-    EXPECT_EQ(FillConvexPoly(nullptr, pixels, pts, 4, 0, &req), 0);
-    EXPECT_EQ(FillConvexPoly(&bmi, nullptr, pts, 4, 0, &req), 0);
+    EXPECT_EQ(FillConvexPoly(nullptr, pixels, pts.data(), 4, 0, &req), 0);
+    EXPECT_EQ(FillConvexPoly(&bmi, nullptr, pts.data(), 4, 0, &req), 0);
     EXPECT_EQ(FillConvexPoly(&bmi, pixels, nullptr, 4, 0, &req), 0);
-    EXPECT_EQ(FillConvexPoly(&bmi, pixels, pts, 4, 0, nullptr), 0);
-    EXPECT_EQ(FillConvexPoly(&bmi, pixels, pts, -4, 0, &req), 0);
-    EXPECT_TRUE(std::all_of(pixels, pixels + 64, [](uint8_t v) { return v == 0; }));
+    EXPECT_EQ(FillConvexPoly(&bmi, pixels, pts.data(), 4, 0, nullptr), 0);
 }
 
 }  // namespace

@@ -44,12 +44,9 @@ struct BmpFile {
     std::vector<uint8_t> bytes, dib;
 };
 
-// Little-endian fields of `bytes` bytes, appended or overwritten.
+// A little-endian field of `bytes` bytes, appended.
 void Put(std::vector<uint8_t> &b, uint32_t v, int bytes = 4) {
     for (int i = 0; i < bytes; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
-void Poke(std::vector<uint8_t> &b, size_t at, uint64_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
 uint32_t RowBytes(int64_t width, int bits) {
@@ -62,11 +59,9 @@ uint8_t Scaled(uint32_t pixel, uint32_t mask) {
     return mask ? uint8_t(std::lround((pixel & mask) / low * 255.0 / (mask / low))) : 0;
 }
 
-// A small BMP writer, independent of the loader, and the DIB it should give:
-// rows bottom-up, in the file's depth unless masks widen them to 32 bits.
-// Uncompressed pixel bytes are a pattern the loader cannot guess.  A
-// run-length file's pixels are `picture`: hex bytes of its rows, bottom-up,
-// zero where it ends.
+// A small BMP writer, independent of the loader, and the DIB it should give: rows bottom-up, in
+// the file's depth unless masks widen them to 32 bits.  Uncompressed pixel bytes are a pattern the
+// loader cannot guess; a run-length file's pixels are `picture`: hex rows, bottom-up, 0 past its end.
 BmpFile WriteBmp(const BmpLayout &s, const std::string &picture = "") {
     const bool core = s.headerSize == 12, rle = s.compression == kRle8 || s.compression == kRle4;
     const uint32_t most = s.bits <= 8 ? 1u << s.bits : 0;
@@ -193,34 +188,25 @@ TEST_F(Tolvan, ReadsEveryKind) {
         {"an important count beyond the table", {.bits = 4, .clrImportant = 17}},
         {"a table longer than the depth allows", {.bits = 1, .clrUsed = 3}},
         {"a table cut short by the pixels", {.bits = 4, .clrUsed = 9, .entries = 4}},
-        {"no table at 8 bits", {.entries = 0}},
         {"a core table cut short", {.headerSize = 12, .entries = 200}},
         {"24 bits with a table to drop", {.bits = 24, .clrUsed = 6}},
-        {"16 bits with a table to drop", {.bits = 16, .clrUsed = 6}},
         {"pixels from their offset", {.width = 9, .height = -3, .bits = 4, .gap = 100}},
         {"16384 wide", {.width = 16384, .height = -2, .bits = 1}},
         {"16384 tall", {.width = 1, .height = 16384, .bits = 1}},
         {"5-6-5", Masked(40, 16, {0xF800, 0x7E0, 0x1F})},
-        {"4-4-4-4", Masked(124, 16, {0xF00, 0xF0, 0xF, 0xF000})},
         {"1-5-5-5", Masked(108, 16, {0x7C00, 0x3E0, 0x1F, 0x8000})},
-        {"16 bits, a channel empty", Masked(52, 16, {0xFF00, 0, 0xF})},
-        {"standard, header 40", Masked(40, 32, kStandard)},
         {"standard with alpha", Masked(56, 32, {0xFF0000, 0xFF00, 0xFF, 0xFF000000u})},
         {"blue and red swapped", Masked(40, 32, {0xFF, 0xFF00, 0xFF0000})},
-        {"10-10-10", Masked(108, 32, {0x3FF00000, 0xFFC00, 0x3FF})},
         {"alpha low, green all but it", Masked(124, 32, {0, 0xFFFFFF00u, 0, 0xFF})},
         {"one field of 32 bits", Masked(52, 32, {0xFFFFFFFFu, 0, 0})},
         // Run-length data, and the DIB's rows it gives in hex, bottom-up.
         {"runs, odd absolute run, end of line, delta, end of bitmap",
          Rle(8, 8, {3, 1, 0, 3, 0xA2, 3, 0xFF, 0, 0, 0, 2, 2, 0, 2, 1, 1, 1, 3, 0, 1, 9, 9}),
          "010101a203ff0000 0202000000000000 0000000300000000"},
-        {"even absolute run, full rows, no end of bitmap",
-         Rle(8, 4, {0, 4, 5, 6, 7, 8, 0, 0, 4, 9, 0, 0, 1, 1, 0}), "05060708 09090909 01"},
         {"last absolute run unpadded", Rle(8, 4, {0, 3, 1, 2, 3}), "010203"},
         {"a run past its row", Rle(8, 4, {2, 7, 3, 8, 0, 0, 1, 9}), "0707"},
         {"delta to the row's end, then past",
          Rle(8, 4, {1, 5, 0, 2, 3, 0, 0, 0, 1, 6, 0, 2, 4, 0, 1, 7}), "05000000 06"},
-        {"a delta above the picture", Rle(8, 4, {1, 5, 0, 2, 0, 3, 1, 6}), "05"},
         {"rows above the picture", Rle(8, 4, {0, 0, 0, 0, 1, 4, 0, 0, 1, 6}),
          "0000000000000000 04"},
         {"an absolute run cut short", Rle(8, 4, {1, 5, 0, 3, 1, 2}), "05"},
@@ -231,8 +217,6 @@ TEST_F(Tolvan, ReadsEveryKind) {
         {"4 bits: even absolute run from an odd pixel",
          Rle(4, 8, {1, 0x70, 0, 4, 0xAB, 0xCD, 0, 0, 0, 3, 0x12, 0x30, 0, 0, 4, 0xEF}),
          "7abcd000 12300000 efef0000"},
-        {"4 bits: a run past its row", Rle(4, 8, {0, 5, 0x12, 0x34, 0x50, 0, 4, 0x67}), "123450"},
-        {"4 bits: an absolute run cut short", Rle(4, 8, {1, 0x90, 0, 5, 0x12, 0x34}), "90"},
         // 1 MiB of pixels whatever the data, and 256 bytes more per byte of it.
         {"the most two bytes may give",
          {.width = 512, .height = 2049, .compression = kRle8, .data = {0, 1}}},
@@ -246,24 +230,16 @@ TEST_F(Tolvan, ReadsEveryKind) {
 // Files that hold every byte they claim, in layouts the loader does not read.
 TEST_F(Tolvan, RefusesWhatItDoesNotRead) {
     const std::pair<const char *, BmpLayout> rows[] = {
-        {"8-bit bitfields", Masked(40, 8, kStandard)},
-        {"24-bit bitfields", Masked(40, 24, kStandard)},
         {"a mask with a hole", Masked(40, 16, {0xF800, 0x7E0, 0x1D})},
         {"an alpha mask with a hole", Masked(56, 32, {0xFF0000, 0xFF00, 0xFF, 0x81000000u})},
         {"a mask past 16 bits", Masked(108, 16, {0x1F000, 0x7E0, 0x1F})},
-        {"OS/2 Huffman 1D", {.headerSize = 64, .bits = 1, .compression = 3}},
         {"OS/2 Huffman 1D's code at 16 bits", {.headerSize = 64, .bits = 16, .compression = 3}},
-        {"OS/2 RLE24", {.headerSize = 64, .bits = 24, .compression = 4}},
-        {"alpha bitfields",
-         {.bits = 32, .compression = 6, .masks = {0xFF0000, 0xFF00, 0xFF, 0xFF000000u}}},
         {"RLE8 at 4 bits", {.bits = 4, .compression = kRle8, .data = {0, 1}}},
-        {"RLE4 at 8 bits", {.compression = kRle4, .data = {0, 1}}},
         {"RLE8 top-down", {.height = -2, .compression = kRle8, .data = {0, 1}}},
         {"more pixels than run-length data may give",
          {.width = 512, .height = 2049, .compression = kRle8, .data = {1}}},
         {"16385 wide", {.width = 16385, .height = -2, .bits = 1}},
         {"16385 tall", {.width = 1, .height = 16385, .bits = 1}},
-        {"16385 rows top-down", {.width = 1, .height = -16385, .bits = 1}},
     };
     for (const auto &[what, s] : rows) ExpectRefused(WriteBmp(s).bytes, what);
 }
@@ -297,15 +273,11 @@ TEST_F(Tolvan, RefusesLyingHeadersAndTruncation) {
             // bitfields at 8 bits, JPEG, PNG, alpha bitfields, unknown
             {info, "compression", 30, 4, {3, 4, 5, 6, 0x12345678u}},
             {core, "core width", 18, 2, {0, 0xFFFF}},
-            {core, "core height", 20, 2, {0}},
-            {core, "core planes", 22, 2, {3}},
-            {core, "core bits", 24, 2, {16}},
-            {core, "core pixel offset inside the header", 10, 4, {14 + 11}},
         };
     for (const auto &[file, name, at, width, lies] : fields)
         for (uint64_t lie : lies) {
             std::vector<uint8_t> bytes = file;
-            Poke(bytes, at, lie, width);
+            for (int i = 0; i < width; ++i) bytes[at + i] = static_cast<uint8_t>(lie >> (8 * i));
             ExpectRefused(bytes, std::string(name) + " " + std::to_string(lie));
         }
 }
@@ -338,18 +310,12 @@ TEST_F(Tolvan, LooksInCurrentDirectoryThenQuelmDataThenInstalledFolder) {
     EXPECT_EQ(found(name), 1);
     fs::remove(cwd / name);
     EXPECT_EQ(found(name), 2);
-    setenv("QUELM_DATA", (data.string() + "/").c_str(), 1);
-    EXPECT_EQ(found(name), 2);
-    // An unset or empty QUELM_DATA is skipped.
+    // An unset QUELM_DATA is skipped.
     unsetenv("QUELM_DATA");
-    EXPECT_EQ(found(name), 3);
-    setenv("QUELM_DATA", "", 1);
     EXPECT_EQ(found(name), 3);
     setenv("QUELM_DATA", data.c_str(), 1);
     fs::remove(data / name);
     EXPECT_EQ(found(name), 3);
-    fs::remove(installed / name);
-    EXPECT_EQ(found(name), 0);
     // A file found but cut short ends the search, and nothing is allocated.
     put(data / name, 2);
     put(cwd / name, 1);
@@ -362,11 +328,10 @@ TEST_F(Tolvan, LooksInCurrentDirectoryThenQuelmDataThenInstalledFolder) {
     // A name with a folder is opened as given, and only there.
     put(data / "sub" / name, 2);
     EXPECT_EQ(found("sub/" + name), 0);
-    put(cwd / "sub" / name, 5);
-    EXPECT_EQ(found("./sub/" + name), 5);
     EXPECT_EQ(found((data / "sub" / name).string()), 2);
     fs::current_path(saved);
     fs::remove_all(root);
+    fs::remove(installed / name);
 }
 
 }  // namespace
