@@ -85,22 +85,6 @@ TEST_F(SetViewTest, MoveThresholdLiesAtOneHundredthOfAUnit) {
     EXPECT_EQ(SetView(&camera, &view), VIEW_TARGET_MOVED);
 }
 
-// The positions are stored, the rest is the previous set-up's; the same
-// camera again then reports no change at all.
-TEST_F(SetViewTest, CameraOnTargetKeepsTheMatricesButStoresThePositions) {
-    const VANTAGE before = view;
-    const double xn = camera.Xn;
-    camera.Xcamera = camera.Xtarget = camera.Ycamera = camera.Ytarget = 500;
-    camera.Zcamera = camera.Ztarget = 500;
-    EXPECT_EQ(SetView(&camera, &view), -1);
-    EXPECT_EQ(camera.Xn, xn);
-    EXPECT_EQ(view.XT, 500.0);
-    EXPECT_EQ(view.DXPC, -2200.0);
-    EXPECT_EQ(view.CAMARA_DIST, before.CAMARA_DIST);
-    EXPECT_EQ(0, std::memcmp(view.TM, before.TM, sizeof view.TM));
-    EXPECT_EQ(SetView(&camera, &view), 0);
-}
-
 TEST_F(SetViewTest, RefusesMagnificationsAndPlacementsItCannotUse) {
     for (double m : {0.0, -0.0, -1.0, kInf, kNaN, 250.0 /* 200 / 250 spans 0 */}) {
         SCOPED_TRACE(m);
