@@ -399,7 +399,8 @@ TEST(TemplateGenerator, ReadsResourceScriptsAndRejectsWhatItDoesNotUnderstand) {
     } bad[] = {
         {"X DIALOG 0,0,1,1\nBEGIN\n  EDITTEXT 5,1,1,1,1\nEND\n", "in.rc:3: unsupported control"},
         {"X DIALOG 0,0,1\nBEGIN\nEND\n", "in.rc:2: expected ','"},
-        {"X DIALOG 0,0,1,1\nCAPTION \"open\nBEGIN\nEND\n", "in.rc:2: unterminated string"},
+        {"X DIALOG 0,0,1,1\nCAPTION \"open\nBEGIN\n  LTEXT \"a\",1,1,1,1,1\nEND\n",
+         "in.rc:2: unterminated string"},  // a later quote must not close it
         {"X DIALOG 0,0,1,1\nCAPTION \"open", "in.rc:2: unterminated string"},
         {"X MENU\nBEGIN\nEND\n", "in.rc:1: only DIALOG resources"},
     };
