@@ -1,14 +1,8 @@
-// conformance_run - replays every scenario under DIR/scenarios through the
-// public calls (with the recording rasteriser) and compares each frame's
-// whole scene state, by digest, with DIR/digests: the frames an independent
-// implementation produced.  A plain program, so that the same check runs
-// natively, under Wine and in WebAssembly.
-//
-//   conformance_run DIR
-//
-// One line per scenario, then "N passed, N failed"; exit 0 only when every
-// frame of every scenario matches.  conformance_diff shows the values behind
-// a mismatch.
+// conformance_run DIR - replays every scenario under DIR/scenarios through
+// the public calls (with the recording rasteriser) and compares each frame's
+// scene state, by digest, with DIR/digests, the frames an independent
+// implementation produced.  One line per scenario, then "N passed, N failed";
+// a plain program, so that it runs natively, under Wine and in WebAssembly.
 #include <cstdio>
 #include <exception>
 #include <string>

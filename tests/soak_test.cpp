@@ -1,14 +1,10 @@
-// Soak: a long, random but seeded camera path across the stadium, drawn with
-// the real rasteriser into a bitmap of exactly its size (rows padded), with
-// cameras low over the grass, high above the sky, through the stands and the
-// ground (surfaces cross the near plane) and target-only moves that pan;
-// scenes made and destroyed and settings switched along the way.  What each
-// frame leaves is checked by frame_alloc_test and the interface fuzzer; here
-// the row padding must stay untouched, the path must keep drawing, and the
-// heap must come back to where it started.
-//
-// QUELM_SOAK_FRAMES sets the length (3000 by default, 100000 for the long
-// run) and QUELM_SOAK_SEED the path.
+// Soak: a long, seeded camera path across the stadium (low over the grass,
+// high above the sky, through the stands and the ground, target-only pans),
+// drawn with the real rasteriser into a bitmap of exactly its size, scenes
+// remade and settings switched on the way: the row padding stays untouched,
+// the path keeps drawing and the heap comes back to where it started.
+// QUELM_SOAK_FRAMES sets the length (3000; 100000 for the long run),
+// QUELM_SOAK_SEED the path.
 #include <gtest/gtest.h>
 
 #include <algorithm>
