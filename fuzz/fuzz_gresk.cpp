@@ -1,8 +1,10 @@
-// The rasteriser fed arbitrary polygons, rectangles and bitmap headers.  Bitmaps and points are
-// heap blocks of exactly their size, for AddressSanitizer.  Each fill starts from a bitmap of one
-// value unlike the colour: a written byte must be a pixel of the colour within the polygon's
-// bounds, and the result must say whether one was written (which pixels, exactly, is
-// gresk_test's).  What the clipper leaves must not depend on the buffer past the count given.
+// The rasteriser fed arbitrary polygons, rectangles and bitmap headers.
+// Bitmaps and points are heap blocks of exactly their size, for
+// AddressSanitizer.  Each fill starts from a bitmap of one value unlike the
+// colour: a written byte must be a pixel of the colour within the polygon's
+// bounds, and the result must say whether one was written (which pixels,
+// exactly, is gresk_test's).  What the clipper leaves must not depend on the
+// buffer past the count given.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>

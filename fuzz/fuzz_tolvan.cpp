@@ -1,8 +1,8 @@
 // The BMP loader fed arbitrary bytes.  Whatever it accepts must be a
 // normalised DIB, and reading the same bytes from a file must give the same
-// block.  Nothing may be read past the input
-// (libFuzzer hands it over in a buffer of exactly its size) or leaked; the
-// exact results of every kind of file are pinned by the unit tests.
+// block.  Nothing may be read past the input (libFuzzer hands it over in a
+// buffer of exactly its size) or leaked; the exact results of every kind of
+// file are pinned by the unit tests.
 #include <sys/mman.h>
 #include <unistd.h>
 
